@@ -1,0 +1,211 @@
+// scene.h: the scene engine.
+//
+// A Scene is one 3D Studio model in memory: triangle mesh objects, named
+// materials, cameras, omni and spot lights, and the frame range of its
+// keyframe animation. loadModel fills it from a .3ds entry of the resource
+// library and prepares every mesh (corner references, normals, centre,
+// materials); the keyframer evaluates its spline tracks.
+//
+// Records are plain structures with public fields. Every record is created
+// singly on the heap and destroyed singly; the lists of a Scene grow by one
+// slot per addition and never shrink. All coordinates are in scene axes:
+// a file point (x, y, z) is stored as (x, -z, -y).
+#pragma once
+
+#include <cstdint>
+
+struct ResourceLibrary;
+struct Texture;
+
+struct Vec3 {
+    float x, y, z;
+};
+
+// ---------------------------------------------------------------------------
+// Tracks
+
+struct TrackKey {
+    Vec3 value = {0, 0, 0};       // the key's position, scene axes
+    int16_t frame = 0;            // low 16 bits of the file's frame, signed
+    Vec3 inTangent = {0, 0, 0};   // tangent arriving at this key
+    Vec3 outTangent = {0, 0, 0};  // tangent leaving this key
+    float tension = 0;
+    float continuity = 0;
+    float bias = 0;
+    float easeTo = 0;
+    float easeFrom = 0;
+    uint16_t splineFlags = 0;     // which optional spline values the file stores
+};
+
+struct Track {
+    uint32_t keyCount = 0;
+    TrackKey* keys = nullptr;  // owned, keyCount entries
+    uint16_t trackFlags = 0;   // stored, never used
+};
+
+Track* createTrack();
+void destroyTrack(Track* track);
+
+// ---------------------------------------------------------------------------
+// Records
+
+// DrawMode codes the loader writes (the renderer's meaning: render.h).
+enum LoaderDrawMode {
+    loaderWire = 1,           // wire chunk
+    loaderFlat = 2,           // shading 1
+    loaderGouraud = 8,        // shading 2
+    loaderPhong = 5,          // shading 3
+    loaderMetal = 21,         // shading 4
+    loaderFlatPlus = 17,      // chunk 0xA083 on a drawMode of 2
+    loaderTextureMap = 4,     // texture-map chunk
+};
+
+constexpr int recordNameSize = 16;    // names of objects, cameras, lights, faces
+constexpr int materialNameSize = 18;  // a Material's name field
+
+struct Material {
+    Texture* texture = nullptr;  // not owned
+    float blue = 0;   // colour and drawMode start at 0 (unlit wire, black)
+    float green = 0;  // until the file or a binding sets them
+    float red = 0;
+    float alpha = 0;
+    int32_t drawMode = 0;
+    uint8_t twoSided = 0;
+    uint8_t blend = 0;
+    char name[materialNameSize] = {};
+};
+
+struct Vertex {
+    Vec3 position = {0, 0, 0};
+    Vec3 normal = {0, 0, 0};
+    uint8_t u = 0;  // 1/256 of a texture repeat per step; 0 where no mapping covers it
+    uint8_t v = 0;
+};
+
+struct Face {
+    int32_t indices[3] = {0, 0, 0};
+    Vertex* corners[3] = {};
+    Material* material = nullptr;  // not owned
+    Vec3 normal = {0, 0, 0};
+    uint16_t flags = 0;
+    char materialName[recordNameSize] = {};  // empty where no group names the face
+};
+
+struct MeshObject {
+    Vertex* vertices = nullptr;  // owned, vertexCount entries
+    Face* faces = nullptr;       // owned, faceCount entries
+    int32_t vertexCount = 0;
+    int32_t faceCount = 0;
+    char name[recordNameSize] = {};
+    bool visible = true;
+    Vec3 rotation = {0, 0, 0};     // degrees about X, Y, Z
+    Vec3 scale = {1, 1, 1};
+    Vec3 translation = {0, 0, 0};
+    Vec3 centre = {0, 0, 0};
+    Track* tracks[4] = {};         // owned; tracks[0] is the position track
+    int32_t unlitOverride = 0;     // 1 forces the unlit wireframe path
+};
+
+struct Camera {
+    char name[recordNameSize] = {};
+    Vec3 position = {0, 0, 0};
+    Vec3 target = {0, 0, 0};
+    Track* tracks[4] = {};  // owned; [0] position, [1] target
+    Vec3 up = {0, 0, 0};    // only z is used, as the z of the up vector (0, 1, z)
+};
+
+struct OmniLight {
+    Vec3 position = {0, 0, 0};
+    uint8_t colour[3] = {0, 0, 0};  // blue, green, red
+    float parameter = 0;
+    char name[recordNameSize] = {};
+};
+
+struct SpotLight {
+    Vec3 position = {0, 0, 0};
+    Vec3 target = {0, 0, 0};
+    uint8_t colour[3] = {0, 0, 0};  // blue, green, red
+    float hotspot = 0;
+    float falloff = 0;
+    char name[recordNameSize] = {};
+};
+
+struct FrameRange {
+    int32_t start = 0;
+    int32_t end = 0;
+    uint8_t loop = 1;  // 1: frames past end wrap; 0: they clamp
+};
+
+struct Scene {
+    MeshObject** meshObjects = nullptr;
+    int32_t meshObjectCount = 0;
+    Camera* currentCamera = nullptr;  // the last camera added; null without one
+    Camera** cameras = nullptr;
+    int32_t cameraCount = 0;
+    OmniLight** omniLights = nullptr;
+    int32_t omniLightCount = 0;
+    SpotLight** spotLights = nullptr;
+    int32_t spotLightCount = 0;
+    Material** materials = nullptr;
+    int32_t materialCount = 0;
+    FrameRange* frameRange = nullptr;  // owned
+    int32_t currentFrame = 0;
+};
+
+// ---------------------------------------------------------------------------
+// Scene, mesh object and camera operations
+
+Scene* createScene();
+// Destroys everything the Scene owns, in the release order, then the Scene.
+// Textures that materials point to are not touched. A null scene is ignored.
+void destroyScene(Scene* scene);
+
+MeshObject* createMeshObject();
+void destroyMeshObject(MeshObject* object);
+Camera* createCamera();
+void destroyCamera(Camera* camera);
+
+void addMaterial(Scene& scene, const char* name);
+void bindMaterial(Scene& scene, const char* name, int32_t drawMode, Texture* texture,
+                  float red, float green, float blue, float alpha, uint8_t twoSided, uint8_t blend);
+void addCamera(Scene& scene, const char* name, int32_t px, int32_t py, int32_t pz,
+               int32_t tx, int32_t ty, int32_t tz);
+void addOmniLight(Scene& scene, const char* name, int32_t px, int32_t py, int32_t pz,
+                  uint8_t red, uint8_t green, uint8_t blue, float parameter);
+void addSpotLight(Scene& scene, const char* name, int32_t px, int32_t py, int32_t pz,
+                  int32_t tx, int32_t ty, int32_t tz, uint8_t red, uint8_t green, uint8_t blue,
+                  float hotspot, float falloff);
+
+void setRotation(MeshObject& object, float x, float y, float z);
+void setScale(MeshObject& object, float x, float y, float z);
+void setCameraPosition(Camera& camera, float x, float y, float z);
+
+// ---------------------------------------------------------------------------
+// Loading
+
+// File axes to scene axes: (x, y, z) -> (x, -z, -y).
+Vec3 toSceneAxes(float x, float y, float z);
+
+// Reads the .3ds entry named entryName from the open library into the Scene
+// and prepares every mesh object. Bad data ends the process (engineError).
+void loadModel(Scene& scene, const char* entryName, ResourceLibrary& library);
+
+// ---------------------------------------------------------------------------
+// Mesh preparation
+
+void prepareMesh(Scene& scene, MeshObject& object);
+void resolveCorners(MeshObject& object);
+void computeNormals(MeshObject& object);
+void computeCentre(MeshObject& object);
+void assignFaceMaterials(Scene& scene, MeshObject& object);
+
+// ---------------------------------------------------------------------------
+// Keyframer
+
+void innerKeyTangents(const TrackKey& previous, TrackKey& key, const TrackKey& next);
+void firstKeyTangent(TrackKey& key0, const TrackKey& key1, const TrackKey& key2);
+void lastKeyTangent(const TrackKey& key0, const TrackKey& key1, TrackKey& key2);
+float easeParameter(float t, float a, float b);
+Vec3 evaluateTrack(const Track& track, int32_t frame);
+void animateCamera(Camera& camera, int32_t frame);
+void setSceneFrame(Scene& scene, int32_t frame);

@@ -1,0 +1,161 @@
+// support.cpp: child processes, programs, scratch files and the GL fixture.
+#include "support.h"
+
+#include <GL/gl.h>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+extern char** environ;
+
+static std::string readAll(int fd)
+{
+    std::string text;
+    char buffer[4096];
+    for (;;) {
+        ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n > 0)
+            text.append(buffer, static_cast<size_t>(n));
+        else if (n == 0 || errno != EINTR)
+            break;
+    }
+    return text;
+}
+
+ChildResult runInChild(const std::function<void()>& body)
+{
+    ChildResult result;
+    int pipeEnds[2];
+    if (pipe(pipeEnds) != 0)
+        return result;
+    std::fflush(stdout);
+    std::fflush(stderr);
+    pid_t pid = fork();
+    if (pid == 0) {
+        close(pipeEnds[0]);
+        dup2(pipeEnds[1], STDOUT_FILENO);
+        close(pipeEnds[1]);
+        body();
+        std::fflush(stdout);
+        _exit(213);  // the body came back: the path under test did not end the process
+    }
+    close(pipeEnds[1]);
+    result.output = readAll(pipeEnds[0]);
+    close(pipeEnds[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (WIFEXITED(status)) {
+        result.exitStatus = WEXITSTATUS(status);
+        result.returned = result.exitStatus == 213;
+    } else if (WIFSIGNALED(status)) {
+        result.signal = WTERMSIG(status);
+    }
+    return result;
+}
+
+ProgramResult runProgram(const std::string& program, const std::vector<std::string>& args,
+                         const std::string& dir, const std::vector<std::string>& extraEnv)
+{
+    ProgramResult result;
+    TempDir scratch;
+    std::string outPath = scratch.file("out"), errPath = scratch.file("err");
+    std::fflush(stdout);
+    pid_t pid = fork();
+    if (pid == 0) {
+        int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int in = open("/dev/null", O_RDONLY);
+        dup2(out, STDOUT_FILENO);
+        dup2(err, STDERR_FILENO);
+        dup2(in, STDIN_FILENO);
+        if (!dir.empty() && chdir(dir.c_str()) != 0)
+            _exit(126);
+        for (const std::string& entry : extraEnv)
+            putenv(const_cast<char*>(entry.c_str()));
+        std::vector<char*> argv;
+        argv.push_back(const_cast<char*>(program.c_str()));
+        for (const std::string& arg : args)
+            argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        execv(program.c_str(), argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (WIFEXITED(status))
+        result.exitStatus = WEXITSTATUS(status);
+    else if (WIFSIGNALED(status))
+        result.signal = WTERMSIG(status);
+    std::vector<uint8_t> out = readFile(outPath), err = readFile(errPath);
+    result.output.assign(out.begin(), out.end());
+    result.errors.assign(err.begin(), err.end());
+    return result;
+}
+
+std::string programPath(const std::string& name)
+{
+    return std::string(KVISTRA_RUN_DIR) + "/" + name;
+}
+
+TempDir::TempDir()
+{
+    char pattern[] = "/tmp/kvistra-test-XXXXXX";
+    const char* made = mkdtemp(pattern);
+    path = made ? made : "/tmp";
+}
+
+TempDir::~TempDir()
+{
+    if (path != "/tmp") {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+}
+
+std::vector<uint8_t> readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void writeFile(const std::string& path, const std::vector<uint8_t>& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+void writeFile(const std::string& path, const std::string& text)
+{
+    writeFile(path, std::vector<uint8_t>(text.begin(), text.end()));
+}
+
+void GlTest::SetUp()
+{
+    std::string error;
+    ASSERT_TRUE(createHeadlessGl(gl, 640, 480, error)) << error;
+}
+
+void GlTest::TearDown()
+{
+    destroyHeadlessGl(gl);
+}
+
+Rgba readPixel(int x, int y)
+{
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    uint8_t p[4] = {0, 0, 0, 0};
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(x, viewport[3] - 1 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
+    return Rgba{p[0], p[1], p[2], p[3]};
+}

@@ -1,0 +1,72 @@
+// support.h: what the tests share.
+//
+//  - runInChild: runs a piece of code in a forked child with its standard
+//    output captured, for the fatal paths that end the process.
+//  - runProgram: runs a built program with arguments in a directory.
+//  - TempDir: a scratch directory removed at the end of a test.
+//  - GlTest: a fixture with a current headless GL context of 640 x 480.
+//  - readPixel / readFile / writeFile helpers.
+#pragma once
+
+#include "platform/headless_gl.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+struct ChildResult {
+    std::string output;      // everything the child wrote to standard output
+    int exitStatus = -1;     // exit status, when the child exited
+    int signal = 0;          // the signal that ended it, or 0
+    bool returned = false;   // the body returned instead of ending the process
+};
+
+// Forks; the child runs body with its standard output going to a pipe and
+// standard error left as it is. A body that returns is reported as returned.
+ChildResult runInChild(const std::function<void()>& body);
+
+struct ProgramResult {
+    std::string output;  // standard output
+    std::string errors;  // standard error
+    int exitStatus = -1;
+    int signal = 0;
+};
+
+// Runs program (a path) with args in directory dir (empty: the current one).
+// extraEnv entries "NAME=value" are added to the environment.
+ProgramResult runProgram(const std::string& program, const std::vector<std::string>& args,
+                         const std::string& dir = "", const std::vector<std::string>& extraEnv = {});
+
+// The path of a program built into the run directory, e.g. "kvistra-ant".
+std::string programPath(const std::string& name);
+
+struct TempDir {
+    std::string path;
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    std::string file(const std::string& name) const { return path + "/" + name; }
+};
+
+std::vector<uint8_t> readFile(const std::string& path);
+void writeFile(const std::string& path, const std::vector<uint8_t>& bytes);
+void writeFile(const std::string& path, const std::string& text);
+
+// A fixture with a current GL context; skips nothing: a missing context fails.
+class GlTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    HeadlessGl gl;
+};
+
+struct Rgba {
+    uint8_t r, g, b, a;
+};
+
+// Reads one pixel of the current framebuffer, (0, 0) the top-left corner.
+Rgba readPixel(int x, int y);
