@@ -5,11 +5,18 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config
-  libgtest-dev
+  # build
+  build-essential cmake ninja-build pkg-config libgtest-dev
+  # OpenGL: GLUT window, GLU, headless EGL on Mesa (llvmpipe)
   libgl-dev libglu1-mesa-dev freeglut3-dev libegl-dev libgl1-mesa-dri
-  libpng-dev
-  imagemagick
+  # audio: output, compressed stream, tracker modules; the baker's encoder
+  libsdl2-dev libmpg123-dev libopenmpt-dev libmp3lame-dev
+  # display mode switch
+  libxrandr-dev
+  # the baker's lettering, the tools' PNG output
+  libfreetype-dev fonts-dejavu-core libpng-dev
+  # tests and capture: a virtual X server, key presses, video, an independent image coder
+  xvfb xauth xdotool ffmpeg imagemagick
 )
 
 missing=()
