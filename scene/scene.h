@@ -207,5 +207,8 @@ void firstKeyTangent(TrackKey& key0, const TrackKey& key1, const TrackKey& key2)
 void lastKeyTangent(const TrackKey& key0, const TrackKey& key1, TrackKey& key2);
 float easeParameter(float t, float a, float b);
 Vec3 evaluateTrack(const Track& track, int32_t frame);
+// Sets position and target from tracks[0] and tracks[1]; a track without
+// keys leaves its value unchanged. The pointer form ignores a null camera.
 void animateCamera(Camera& camera, int32_t frame);
+void animateCamera(Camera* camera, int32_t frame);
 void setSceneFrame(Scene& scene, int32_t frame);
