@@ -1,0 +1,69 @@
+// chunk_reader.h: the .3ds stream primitives and the chunk walk shared by the
+// model, material and keyframer readers (private to the scene folder).
+//
+// A chunk is a 2-byte id, a 4-byte length that counts the 6 header bytes, the
+// chunk's own data and its sub-chunks, then the data and the sub-chunks. All
+// positions are absolute offsets in the library file. Every level walks its
+// chunks the same way: read a header at pos, hand the chunk to the level's
+// handler or seek to its end, continue at wherever the stream stands. Leaf
+// handlers read their data and leave the stream where their reads stopped,
+// so sub-chunks after a leaf's data are met by the enclosing level.
+#pragma once
+
+#include "scene/scene.h"
+
+#include <cstdint>
+#include <cstdio>
+
+struct ChunkReader {
+    FILE* file = nullptr;    // the library's stream, not owned
+    Scene* scene = nullptr;  // the Scene being filled, not owned
+    uint32_t fileEnd = 0;    // size of the library file: no count may promise more
+};
+
+struct ChunkHeader {
+    uint16_t id = 0;
+    uint32_t length = 0;
+    uint32_t start = 0;  // position of the header
+    uint32_t end = 0;    // start + length
+};
+
+// Stream position; error 258 when it cannot be had.
+uint32_t tell(ChunkReader& reader);
+// Absolute seek; error 260 when it fails.
+void seekTo(ChunkReader& reader, uint32_t position);
+// Exactly n bytes (n >= 1); error 258 when fewer arrive.
+void readBytes(ChunkReader& reader, void* destination, size_t n);
+uint8_t readU8(ChunkReader& reader);
+uint16_t readU16(ChunkReader& reader);
+uint32_t readU32(ChunkReader& reader);
+int32_t readI32(ChunkReader& reader);
+float readFloat(ChunkReader& reader);
+// A file point, converted to scene axes.
+Vec3 readPoint(ChunkReader& reader);
+// Reads a name into a 16-byte buffer: up to and including a NUL, or 16 bytes
+// of which the first 15 are kept. Never writes past buffer[15].
+void readName(ChunkReader& reader, char (&buffer)[recordNameSize]);
+
+// Reads the header of the chunk that starts at pos. A length below 6 (a
+// chunk that would not get past its own header) or one that runs past the
+// 32-bit positions is damaged data: error 515.
+ChunkHeader readChunkHeader(ChunkReader& reader, uint32_t pos);
+// The end of a chunk at pos with the given length, checked as above.
+uint32_t chunkEnd(uint32_t pos, uint32_t length);
+
+// Ends the process unless `bytes` more bytes lie between the stream position
+// and the chunk's end (error 515) and within the file (error 258). Counts are
+// checked with it before anything is allocated for them.
+void requireData(ChunkReader& reader, uint32_t chunkEnd, uint64_t bytes);
+
+// Truncates toward zero to an int32 (out-of-range values are clamped, NaN
+// gives 0).
+int32_t truncateToInt(float value);
+
+// The levels of the walk; end is the absolute end of the chunk being read.
+void readEditor(ChunkReader& reader, uint32_t end);
+void readMaterial(ChunkReader& reader, uint32_t end);
+void readLight(ChunkReader& reader, const char* name, uint32_t end);
+void readCamera(ChunkReader& reader, const char* name);
+void readKeyframer(ChunkReader& reader, uint32_t end);

@@ -1,0 +1,163 @@
+// keyframer_reader.cpp: the .3ds keyframer section: the frame range, and the
+// position tracks of camera, camera-target and object nodes with their
+// tangents prepared for evaluation.
+#include "scene/chunk_reader.h"
+#include "scene/names.h"
+
+#include "resources/resources.h"
+
+namespace {
+
+enum : uint16_t {
+    idObjectNode = 0xB002,
+    idCameraNode = 0xB003,
+    idTargetNode = 0xB004,
+    idFrameRange = 0xB008,
+    idNodeHeader = 0xB010,
+    idPositionTrack = 0xB020,
+};
+
+// The smallest key: frame, spline flags and the position.
+constexpr uint64_t smallestKeySize = 4 + 2 + 12;
+
+int optionalFloatCount(uint16_t splineFlags)
+{
+    int count = 0;
+    for (uint16_t bit = 0x01; bit <= 0x10; bit <<= 1) {
+        if (splineFlags & bit)
+            count++;
+    }
+    return count;
+}
+
+void readTrack(ChunkReader& reader, Track& track, uint32_t end)
+{
+    track.trackFlags = readU16(reader);
+    readU32(reader);
+    readU32(reader);
+    uint32_t keyCount = readU32(reader);
+    requireData(reader, end, uint64_t(keyCount) * smallestKeySize);
+
+    delete[] track.keys;
+    track.keys = keyCount > 0 ? new TrackKey[keyCount] : nullptr;
+    track.keyCount = keyCount;
+
+    for (uint32_t i = 0; i < keyCount; i++) {
+        TrackKey& key = track.keys[i];
+        key.frame = int16_t(uint16_t(readU32(reader) & 0xFFFF));
+        key.splineFlags = readU16(reader);
+        uint64_t keysLeft = keyCount - i - 1;
+        requireData(reader, end, 4 * optionalFloatCount(key.splineFlags) + 12 +
+                                     keysLeft * smallestKeySize);
+        if (key.splineFlags & 0x01)
+            key.tension = readFloat(reader);
+        if (key.splineFlags & 0x02)
+            key.continuity = readFloat(reader);
+        if (key.splineFlags & 0x04)
+            key.bias = readFloat(reader);
+        if (key.splineFlags & 0x08)
+            key.easeTo = readFloat(reader);
+        if (key.splineFlags & 0x10)
+            key.easeFrom = readFloat(reader);
+        // Every key interpolates with tension, continuity and bias 0 and no
+        // easing: the stored parameters are consumed and dropped.
+        key.tension = 0;
+        key.continuity = 0;
+        key.bias = 0;
+        key.easeTo = 0;
+        key.easeFrom = 0;
+        key.value = readPoint(reader);
+    }
+
+    uint32_t n = keyCount;
+    if (n < 3)
+        return;
+    for (uint32_t i = 1; i + 1 < n; i++)
+        innerKeyTangents(track.keys[i - 1], track.keys[i], track.keys[i + 1]);
+    firstKeyTangent(track.keys[0], track.keys[1], track.keys[2]);
+    lastKeyTangent(track.keys[n - 3], track.keys[n - 2], track.keys[n - 1]);
+}
+
+// Reads a node header's name and its flags and parent index (skipped).
+void readNodeHeader(ChunkReader& reader, char (&name)[recordNameSize])
+{
+    readName(reader, name);
+    uint8_t skipped[6];
+    readBytes(reader, skipped, sizeof skipped);
+}
+
+Camera* findNodeCamera(ChunkReader& reader)
+{
+    char name[recordNameSize];
+    readNodeHeader(reader, name);
+    Scene& scene = *reader.scene;
+    for (int32_t i = 0; i < scene.cameraCount; i++) {
+        if (namesEqual(scene.cameras[i]->name, sizeof scene.cameras[i]->name, name, sizeof name))
+            return scene.cameras[i];
+    }
+    engineError(errorUnknownNode);
+}
+
+MeshObject* findNodeObject(ChunkReader& reader)
+{
+    char name[recordNameSize];
+    readNodeHeader(reader, name);
+    Scene& scene = *reader.scene;
+    for (int32_t i = 0; i < scene.meshObjectCount; i++) {
+        MeshObject* object = scene.meshObjects[i];
+        if (namesEqual(object->name, sizeof object->name, name, sizeof name))
+            return object;
+    }
+    engineError(errorUnknownNode);
+}
+
+// One walk for the three node kinds; they differ in the lookup and in the
+// Track the position track goes to. A position track before the node header
+// has no subject and is skipped.
+void readNode(ChunkReader& reader, uint16_t kind, uint32_t end)
+{
+    Track* track = nullptr;
+    uint32_t pos = tell(reader);
+    while (pos < end) {
+        ChunkHeader chunk = readChunkHeader(reader, pos);
+        if (chunk.id == idNodeHeader) {
+            if (kind == idObjectNode)
+                track = findNodeObject(reader)->tracks[0];
+            else if (kind == idCameraNode)
+                track = findNodeCamera(reader)->tracks[0];
+            else
+                track = findNodeCamera(reader)->tracks[1];
+        } else if (chunk.id == idPositionTrack && track) {
+            readTrack(reader, *track, chunk.end);
+        } else {
+            seekTo(reader, chunk.end);
+        }
+        pos = tell(reader);
+    }
+}
+
+}  // namespace
+
+void readKeyframer(ChunkReader& reader, uint32_t end)
+{
+    FrameRange& range = *reader.scene->frameRange;
+    uint32_t pos = tell(reader);
+    while (pos < end) {
+        ChunkHeader chunk = readChunkHeader(reader, pos);
+        switch (chunk.id) {
+        case idObjectNode:
+        case idCameraNode:
+        case idTargetNode:
+            readNode(reader, chunk.id, chunk.end);
+            break;
+        case idFrameRange:
+            range.start = readI32(reader);
+            range.end = readI32(reader);
+            break;
+        default:
+            seekTo(reader, chunk.end);
+            break;
+        }
+        pos = tell(reader);
+    }
+}
