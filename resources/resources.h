@@ -52,15 +52,18 @@ struct ResourceLibrary {
 // successful findEntry).
 extern char entryName[libraryNameSize];
 
-// Opens the library file. On failure prints "CANNOT open library : <path>\n"
-// and ends the process with status 1.
+// Opens the library file. On failure, and for a path of 20 bytes or more,
+// prints "CANNOT open library : <path>\n" and ends the process with status 1.
 void openLibrary(ResourceLibrary& library, const char* path);
+// Closes the stream; fileName stays for the next open.
 void closeLibrary(ResourceLibrary& library);
+// Closes the stream and opens fileName again from its start.
 void reopenLibrary(ResourceLibrary& library);
 
-// Positions the stream at the first data byte of the entry named wanted,
-// scanning from the start of the file. A name not in the file prints
-// "oh no!\n" and ends the process with status 1.
+// Positions the stream at the first data byte of the first entry named
+// wanted, scanning from the start of the file. A name not in the file (or a
+// file that ends inside an entry header) prints "oh no!\n" and ends the
+// process with status 1. Entry names of 20 bytes or more never match.
 void findEntry(ResourceLibrary& library, const char* wanted);
 
 // findEntry, then decodePcx into pixels (capacity in 4-byte pixels).
@@ -86,8 +89,11 @@ struct Texture {
     int32_t height = 0;
 };
 
-// Generates a texture name and allocates the pixel buffer.
+// Generates a texture name and allocates the pixel buffer (uninitialised).
 void createTexture(Texture& texture, int width, int height);
+
+// Frees the pixel buffer once the picture is uploaded; the name stays.
+void releaseTexturePixels(Texture& texture);
 
 // Swaps bytes 0 and 2 of every pixel (blue-green-red to red-green-blue).
 void convertTexturePixels(Texture& texture);
