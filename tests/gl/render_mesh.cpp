@@ -1,0 +1,436 @@
+// The mesh renderer, seen through the pixels it leaves: drawing paths,
+// colour and brightness, transforms, filters, skipped objects and the GL
+// state its draws leave for the next one.
+#include "render/render.h"
+#include "resources/resources.h"
+#include "scene/scene.h"
+#include "support.h"
+
+#include <GL/gl.h>
+
+#include <deque>
+#include <functional>
+#include <vector>
+
+namespace {
+
+struct Rgb {
+    uint8_t r, g, b;
+};
+
+// A 256 x 256 picture uploaded the way the scenes upload theirs.
+Texture makeTexture(const std::function<Rgb(int x, int y)>& texel)
+{
+    Texture texture;
+    createTexture(texture, 256, 256);
+    for (int y = 0; y < 256; y++)
+        for (int x = 0; x < 256; x++) {
+            Rgb c = texel(x, y);
+            uint8_t* p = texture.pixels + (y * 256 + x) * 4;
+            p[0] = c.r, p[1] = c.g, p[2] = c.b, p[3] = 0;
+        }
+    uploadTexture(texture);
+    return texture;
+}
+
+// A corner in the plane 287 units in front of the camera, where one unit is
+// about one pixel: (x, y) lands near pixel (320 + x, 240 - y). Normal +z.
+Vertex corner(float x, float y, uint8_t u = 0, uint8_t v = 0)
+{
+    Vertex vertex;
+    vertex.position = {x, y, -287};
+    vertex.normal = {0, 0, 1};
+    vertex.u = u, vertex.v = v;
+    return vertex;
+}
+
+// A scene built by hand around a camera at the origin looking down -z.
+struct TestScene {
+    Camera camera;
+    Scene scene;
+    std::deque<Material> materials;
+    std::deque<std::vector<Vertex>> vertices;
+    std::deque<std::vector<Face>> faces;
+    std::deque<MeshObject> objects;
+    std::vector<MeshObject*> list;
+
+    TestScene()
+    {
+        camera.target = {0, 0, -1};
+        scene.currentCamera = &camera;
+    }
+    Material* material(int32_t drawMode, float r, float g, float b, float a = 1,
+                       Texture* texture = nullptr)
+    {
+        Material& m = materials.emplace_back();
+        m.drawMode = drawMode, m.red = r, m.green = g, m.blue = b, m.alpha = a;
+        m.texture = texture;
+        return &m;
+    }
+    // Every three corners make a face; face i takes faceMaterials[i].
+    MeshObject& mesh(std::vector<Vertex> corners, std::vector<Material*> faceMaterials)
+    {
+        std::vector<Vertex>& v = vertices.emplace_back(std::move(corners));
+        std::vector<Face>& f = faces.emplace_back(v.size() / 3);
+        for (size_t i = 0; i < f.size(); i++) {
+            for (int c = 0; c < 3; c++)
+                f[i].corners[c] = &v[i * 3 + c];
+            f[i].material = faceMaterials[i];
+        }
+        MeshObject& object = objects.emplace_back();
+        object.vertices = v.data(), object.vertexCount = int32_t(v.size());
+        object.faces = f.data(), object.faceCount = int32_t(f.size());
+        list.push_back(&object);
+        scene.meshObjects = list.data();
+        scene.meshObjectCount = int32_t(list.size());
+        return object;
+    }
+    // A clockwise (front-facing) triangle: top-left, top-right, bottom-right
+    // of the square of half-size h around (x, y).
+    MeshObject& triangle(Material* m, float x = 0, float y = 0, float h = 100)
+    {
+        return mesh({corner(x - h, y + h), corner(x + h, y + h), corner(x + h, y - h)}, {m});
+    }
+};
+
+class MeshRenderer : public GlTest {
+protected:
+    void SetUp() override
+    {
+        GlTest::SetUp();
+        setInitialGlState();
+        setProjection(640, 480);
+        glMatrixMode(GL_MODELVIEW);
+        setLightPosition(0, 0, 0, 1, 0);
+        brightness = 1.0f;
+        linearFiltering = 0;
+    }
+    static void clearFrame()
+    {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    }
+};
+
+int sum(Rgba p)
+{
+    return p.r + p.g + p.b;
+}
+
+void expectColour(Rgba p, int r, int g, int b, const char* what)
+{
+    EXPECT_NEAR(p.r, r, 2) << what;
+    EXPECT_NEAR(p.g, g, 2) << what;
+    EXPECT_NEAR(p.b, b, 2) << what;
+}
+
+// The brightest pixel of a column between two rows (finds a line).
+Rgba brightestInColumn(int x, int fromRow, int toRow)
+{
+    Rgba best{0, 0, 0, 0};
+    for (int y = fromRow; y <= toRow; y++) {
+        Rgba p = readPixel(x, y);
+        if (sum(p) > sum(best))
+            best = p;
+    }
+    return best;
+}
+
+}  // namespace
+
+TEST_F(MeshRenderer, EachPathDrawsItsPrimitiveWithOrWithoutLight)
+{
+    // Texel (0.5, 1, 1): modulated it halves red; in decal mode it replaces
+    // the colour.
+    Texture texture = makeTexture([](int, int) { return Rgb{128, 255, 255}; });
+    struct Case {
+        int32_t drawMode;
+        bool lit, wire;
+        Rgb unlitColour;  // what an unlit path shows
+    };
+    const Rgb plain{153, 102, 51}, modulated{77, 102, 51}, decal{128, 255, 255};
+    const Case cases[] = {
+        {1, false, true, plain},   {0, false, true, plain},  {3, false, true, plain},
+        {8, false, true, plain},   {17, false, true, plain}, {22, true, true, plain},
+        {2, true, false, plain},   {21, true, false, plain}, {4, false, false, modulated},
+        {5, false, false, decal},  {7, false, false, plain},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.drawMode);
+        TestScene s;
+        s.triangle(s.material(c.drawMode, 0.6f, 0.4f, 0.2f, 1, &texture));
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+        Rgba inside[2], edge[2];
+        for (int light = 0; light < 2; light++) {  // from the front, then from behind
+            clearFrame();
+            setLightPosition(0, 0, 0, light == 0 ? 1.0f : -1.0f, 0);
+            drawScene(s.scene);
+            inside[light] = readPixel(370, 190);
+            edge[light] = brightestInColumn(370, 130, 150);  // the top edge
+        }
+        if (c.wire) {
+            EXPECT_EQ(sum(inside[0]), 0) << "wire paths draw only the edges";
+            EXPECT_GT(sum(edge[0]), 100);
+        } else {
+            EXPECT_GT(sum(inside[0]), 0) << "polygon paths fill";
+        }
+        Rgba front = c.wire ? edge[0] : inside[0], behind = c.wire ? edge[1] : inside[1];
+        if (c.lit) {
+            EXPECT_GT(sum(front), sum(behind) + 300) << "lit paths follow the light";
+        } else {
+            expectColour(front, c.unlitColour.r, c.unlitColour.g, c.unlitColour.b, "front");
+            expectColour(behind, c.unlitColour.r, c.unlitColour.g, c.unlitColour.b, "behind");
+        }
+        // The textured paths switch texturing off at their end; the
+        // sphere-mapped one also texture generation, but leaves decal mode.
+        if (c.drawMode == 21 || c.drawMode == 4 || c.drawMode == 5) {
+            EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+        }
+        if (c.drawMode == 5) {
+            EXPECT_FALSE(glIsEnabled(GL_TEXTURE_GEN_S));
+            EXPECT_FALSE(glIsEnabled(GL_TEXTURE_GEN_T));
+            GLint mode = 0;
+            glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
+            EXPECT_EQ(mode, GL_DECAL);
+        }
+    }
+}
+
+TEST_F(MeshRenderer, BrightnessScalesColourButNotAlphaAndGreysTheOverride)
+{
+    TestScene s;
+    MeshObject& object = s.triangle(s.material(drawModeFlatUnlit, 0.8f, 0.6f, 0.4f, 0.8f));
+    const struct {
+        float brightness;
+        int r, g, b;
+    } levels[] = {{1.0f, 204, 153, 102}, {0.5f, 102, 77, 51}, {0.0f, 0, 0, 0}};
+    for (const auto& level : levels) {
+        SCOPED_TRACE(level.brightness);
+        brightness = level.brightness;
+        clearFrame();
+        drawScene(s.scene);
+        Rgba p = readPixel(370, 190);
+        expectColour(p, level.r, level.g, level.b, "colour");
+        EXPECT_NEAR(p.a, 204, 1) << "alpha is not scaled";
+    }
+
+    // Blended, the destination is scaled by the source colour:
+    // (0.8, 0.6, 0.4) x 0.5 + 0.5 x (0.8, 0.6, 0.4).
+    Material& material = *object.faces[0].material;
+    material.blend = 1;
+    material.alpha = 0.5f;
+    brightness = 1.0f;
+    glClearColor(0.5f, 0.5f, 0.5f, 0.5f);
+    clearFrame();
+    glClearColor(0, 0, 0, 0);
+    drawScene(s.scene);
+    expectColour(readPixel(370, 190), 204, 153, 102, "blended");
+
+    // The override draws grey lines of the brightness level with alpha 1,
+    // binds no texture, and blending still follows the material.
+    Texture texture = makeTexture([](int, int) { return Rgb{255, 0, 0}; });
+    glBindTexture(GL_TEXTURE_2D, 0);
+    material.drawMode = drawModeTexturedLit;
+    material.texture = &texture;
+    object.unlitOverride = 1;
+    brightness = 0.5f;
+    clearFrame();
+    drawScene(s.scene);
+    EXPECT_EQ(sum(readPixel(370, 190)), 0);
+    Rgba line = brightestInColumn(370, 130, 150);
+    expectColour(line, 128, 128, 128, "override line");
+    GLint bound = -1;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    EXPECT_EQ(bound, 0);
+    EXPECT_TRUE(glIsEnabled(GL_BLEND));
+    EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
+}
+
+TEST_F(MeshRenderer, WholeObjectTakesTheMaterialOfItsFirstFace)
+{
+    TestScene s;
+    // A square of two triangles: the upper right one red and unlit, the lower
+    // left one green and lit.
+    s.mesh({corner(-100, 100), corner(100, 100), corner(100, -100),
+            corner(-100, 100), corner(100, -100), corner(-100, -100)},
+           {s.material(drawModeFlatUnlit, 1, 0, 0), s.material(drawModeFlatLit, 0, 1, 0)});
+    clearFrame();
+    drawScene(s.scene);
+    expectColour(readPixel(370, 190), 255, 0, 0, "first face");
+    expectColour(readPixel(270, 290), 255, 0, 0, "second face");
+}
+
+TEST_F(MeshRenderer, TransformsTranslateThenRotateZYXThenScaleThenView)
+{
+    TestScene s;
+    MeshObject& object = s.triangle(s.material(drawModeFlatUnlit, 1, 1, 1), 0, 0, 10);
+    object.translation = {100, 0, 0};
+    object.rotation = {0, 0, 90};  // (100, 0) turns to (0, 100)
+    object.scale = {2, 1, 1};      // leaves x = 0 where it is
+    s.camera.position = {50, 0, 0};
+    s.camera.target = {50, 0, -1};  // the view moves 50 units to the right
+    clearFrame();
+    drawScene(s.scene);
+    // The probe corner (5, 5) of the triangle: translated (105, 5), rotated
+    // (-5, 105), scaled (-10, 105), viewed (-60, 105).
+    auto at = [](int x, int y) { return sum(readPixel(320 + x, 240 - y)); };
+    EXPECT_GT(at(-60, 105), 600);
+    // Where other orders would put it: without the camera, rotated before
+    // translated, scaled before rotated, unrotated.
+    for (auto [x, y] : {std::pair{-10, 105}, {140, 5}, {-55, 210}, {160, 5}})
+        EXPECT_EQ(at(x, y), 0) << x << "," << y;
+    GLint depth = 0;
+    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth);
+    EXPECT_EQ(depth, 1) << "every push is popped";
+}
+
+TEST_F(MeshRenderer, VertexPositionsReachGlTruncatedTowardZero)
+{
+    // A vertical line at x; the scale of 10 makes one unit ten pixels, so
+    // the lost fractions show.
+    auto columnOfLineAt = [this](float x) {
+        TestScene s;
+        MeshObject& object =
+            s.mesh({corner(x, -20), corner(x, 20), corner(x, 0)}, {s.material(drawModeUnlitWire, 1, 1, 1)});
+        object.scale = {10, 1, 1};
+        clearFrame();
+        drawScene(s.scene);
+        for (int column = 0; column < 640; column++)
+            if (sum(readPixel(column, 240)) > 0)
+                return column;
+        return -1;
+    };
+    int at1 = columnOfLineAt(1.1f);
+    ASSERT_GE(at1, 0);
+    EXPECT_EQ(columnOfLineAt(1.9f), at1);
+    EXPECT_EQ(columnOfLineAt(1.0f), at1);
+    EXPECT_NEAR(columnOfLineAt(2.0f) - at1, 10, 1);
+    EXPECT_NEAR(columnOfLineAt(0.9f), columnOfLineAt(-0.9f), 1) << "both reach 0";
+    EXPECT_NEAR(columnOfLineAt(-1.9f) + at1, 2 * columnOfLineAt(0.0f), 1) << "-1.9 reaches -1";
+}
+
+TEST_F(MeshRenderer, FilterSwitchSmoothsOrKeepsHardTexelEdges)
+{
+    // Black texels left of 128, white from 128; the square shows texels 126
+    // to 130 over 200 pixels.
+    Texture texture = makeTexture([](int x, int) { return x < 128 ? Rgb{0, 0, 0} : Rgb{255, 255, 255}; });
+    TestScene s;
+    s.mesh({corner(-100, 100, 126, 0), corner(100, 100, 130, 0), corner(100, -100, 130, 255)},
+           {s.material(drawModeTexturedUnlit, 1, 1, 1, 1, &texture)});
+    for (int32_t filtering : {1, 0}) {
+        SCOPED_TRACE(filtering);
+        linearFiltering = filtering;
+        // The filters act on the texture bound when the object starts: the
+        // second draw finds this object's texture bound by the first.
+        drawScene(s.scene);
+        clearFrame();
+        drawScene(s.scene);
+        int between = 0;
+        for (int column = 230; column < 420; column++) {
+            Rgba p = readPixel(column, 150);
+            if (p.r > 20 && p.r < 235)
+                between++;
+        }
+        if (filtering == 1) {
+            EXPECT_GT(between, 20) << "smooth";
+        } else {
+            EXPECT_EQ(between, 0) << "hard edges";
+        }
+    }
+}
+
+TEST_F(MeshRenderer, SkippedObjectsCostNothing)
+{
+    makeTexture([](int, int) { return Rgb{255, 255, 255}; });  // left bound
+    TestScene s;
+    Material* red = s.material(drawModeFlatLit, 1, 0, 0);
+    s.triangle(red).visible = false;
+    s.mesh({}, {});                          // no faces
+    s.triangle(nullptr);                     // face 0 without a material
+    s.triangle(s.material(drawModeFlatUnlit, 0, 1, 0), -200, 0, 20);  // left out by the count
+    s.scene.meshObjectCount = 3;
+
+    // State no drawn object would leave like this.
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glEnable(GL_BLEND);
+    glShadeModel(GL_SMOOTH);
+    glColor4f(0.1f, 0.2f, 0.3f, 0.4f);
+    auto expectUntouched = [&](const char* what) {
+        SCOPED_TRACE(what);
+        GLint filter = 0, shade = 0, depth = 0;
+        GLfloat colour[4];
+        glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &filter);
+        glGetIntegerv(GL_SHADE_MODEL, &shade);
+        glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth);
+        glGetFloatv(GL_CURRENT_COLOR, colour);
+        EXPECT_EQ(filter, GL_LINEAR);
+        EXPECT_EQ(shade, GL_SMOOTH);
+        EXPECT_EQ(depth, 1);
+        EXPECT_FLOAT_EQ(colour[2], 0.3f);
+        EXPECT_TRUE(glIsEnabled(GL_BLEND));
+        EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
+        EXPECT_EQ(sum(readPixel(370, 190)), 0);
+        EXPECT_EQ(sum(readPixel(130, 235)), 0);
+        EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+    };
+    clearFrame();
+    drawScene(s.scene);
+    expectUntouched("invisible, faceless, without material, beyond the count");
+
+    s.objects[0].visible = true;
+    s.scene.currentCamera = nullptr;
+    drawScene(s.scene);
+    expectUntouched("no camera");
+
+    s.scene.currentCamera = &s.camera;
+    drawScene(s.scene);
+    EXPECT_GT(readPixel(370, 190).r, 100) << "the visible object is drawn";
+    EXPECT_EQ(sum(readPixel(130, 235)), 0) << "the object beyond the count is not";
+}
+
+TEST_F(MeshRenderer, TexturedPathsWithoutTextureDrawUntexturedWithTheirLighting)
+{
+    // A screen quad leaves texturing on with a red texel at (0, 0); the
+    // untextured draw must not pick it up.
+    Texture red = makeTexture([](int, int) { return Rgb{255, 0, 0}; });
+    for (int32_t drawMode : {drawModeTexturedLit, drawModeTexturedUnlit, drawModeSphereMapped}) {
+        SCOPED_TRACE(drawMode);
+        TestScene s;
+        s.triangle(s.material(drawMode, 0.2f, 0.4f, 0.6f));
+        drawScreenQuad(red, 320, 240);
+        clearFrame();
+        setLightPosition(0, 0, 0, -1, 0);  // from behind: a lit face turns dark
+        drawScene(s.scene);
+        Rgba p = readPixel(370, 190);
+        if (drawMode == drawModeTexturedLit)
+            expectColour(p, 10, 20, 31, "ambient only");
+        else
+            expectColour(p, 51, 102, 153, "the plain colour");
+        EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
+    }
+}
+
+TEST_F(MeshRenderer, StateLeftBehindShowsInTheNextDraw)
+{
+    // After a screen quad an untextured lit object is modulated by the
+    // quad's top-left texel: pure red leaves only red.
+    Texture picture = makeTexture([](int x, int y) { return x == 0 && y == 0 ? Rgb{255, 0, 0} : Rgb{0, 255, 0}; });
+    TestScene s;
+    s.triangle(s.material(drawModeFlatLit, 1, 1, 1));
+    drawScreenQuad(picture, 320, 240);
+    clearFrame();
+    drawScene(s.scene);
+    Rgba tinted = readPixel(370, 190);
+    EXPECT_GT(tinted.r, 200);
+    EXPECT_EQ(tinted.g, 0);
+    EXPECT_EQ(tinted.b, 0);
+
+    // After a sphere-mapped draw the textured paths draw in decal mode: the
+    // texel replaces the colour instead of modulating it.
+    Texture cyan = makeTexture([](int, int) { return Rgb{0, 255, 255}; });
+    TestScene both;
+    both.triangle(both.material(drawModeSphereMapped, 1, 1, 1, 1, &cyan), -200, 0, 50);
+    both.triangle(both.material(drawModeTexturedUnlit, 1, 0, 0, 1, &cyan));
+    clearFrame();
+    drawScene(both.scene);
+    expectColour(readPixel(370, 190), 0, 255, 255, "decal");
+}
