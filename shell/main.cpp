@@ -1,0 +1,29 @@
+// main.cpp: the program entry; start-up in order, then GLUT's main loop.
+#include "shell/shell.h"
+
+#include "platform/display.h"
+
+#include <GL/freeglut.h>
+
+int main(int argc, char** argv)
+{
+    initMusic("music.mp3");
+    installStopSignals();
+    setDisplayMode();
+    glutInit(&argc, argv);
+    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
+    glutInitWindowSize(640, 480);
+    glutCreateWindow("kvistra");
+    glutFullScreen();
+    glutSetCursor(GLUT_CURSOR_NONE);
+    glutReshapeFunc(onReshape);
+    glutDisplayFunc(runSequencer);
+    glutIdleFunc(runSequencer);
+    glutKeyboardFunc(onKeyboard);
+    // Closing the window ends the show the way Escape does.
+    glutCloseFunc(onWindowClose);
+    initGraphics();
+    startFrameRate();
+    glutMainLoop();
+    return 0;
+}

@@ -1,0 +1,132 @@
+// sequencer.cpp: the stage machine that runs the show, the frame rate and
+// the exit path.
+#include "shell/shell.h"
+
+#include "platform/clock.h"
+#include "platform/display.h"
+#include "platform/process.h"
+#include "scene/scene.h"
+#include "scenes/scenes.h"
+
+#include <csignal>
+#include <cstdio>
+
+// Set by a stop signal; the next pass goes to the exit stage.
+static volatile sig_atomic_t stopSignalled = 0;
+
+static void onStopSignal(int)
+{
+    stopSignalled = 1;
+}
+
+void installStopSignals()
+{
+    struct sigaction action = {};
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    // A second signal ends the process at once, should the first go unheard.
+    action.sa_flags = SA_RESETHAND | SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
+}
+
+// Stand-ins for the 3D scenes, which are not wired in yet: the first 3D
+// set-up sends the show from the title straight to the exit stage, in the
+// same pass (the sequencer's advance after a set-up lands on stage 27).
+// TODO(3D scenes): put setupTest, drawTestFrame, setupEnv, ... in their places.
+static void scenesNotWiredYet()
+{
+    demoStage = exitStage - 1;
+}
+
+static void sceneFrameNotWiredYet()
+{
+    demoStage = exitStage;
+}
+
+Stage stages[stageCount] = {
+    {setupTitle, true},               // 0
+    {startShow, false},               // 1 advances to 2 itself
+    {drawTitleFrame, false},          // 2
+    {scenesNotWiredYet, true},        // 3 "test.3ds" set-up (not wired yet: to the exit)
+    {sceneFrameNotWiredYet, false},   // 4 "test.3ds" frame
+    {releaseScene, true},             // 5
+    {scenesNotWiredYet, true},        // 6 "env.3ds" set-up
+    {sceneFrameNotWiredYet, false},   // 7 "env.3ds" frame
+    {releaseScene, true},             // 8
+    {scenesNotWiredYet, true},        // 9 "add.3ds" set-up
+    {sceneFrameNotWiredYet, false},   // 10 "add.3ds" frame
+    {releaseScene, true},             // 11
+    {scenesNotWiredYet, true},        // 12 "blue.3ds" set-up
+    {sceneFrameNotWiredYet, false},   // 13 "blue.3ds" frame
+    {releaseScene, true},             // 14
+    {scenesNotWiredYet, true},        // 15 "lo.3ds" set-up
+    {sceneFrameNotWiredYet, false},   // 16 "lo.3ds" frame
+    {releaseScene, true},             // 17
+    {scenesNotWiredYet, true},        // 18 "ting.3ds" set-up
+    {sceneFrameNotWiredYet, false},   // 19 "ting.3ds" frame
+    {releaseScene, true},             // 20
+    {scenesNotWiredYet, true},        // 21 "cyl.3ds" set-up
+    {sceneFrameNotWiredYet, false},   // 22 "cyl.3ds" frame
+    {releaseScene, true},             // 23
+    {scenesNotWiredYet, true},        // 24 "snurr.3ds" set-up
+    {sceneFrameNotWiredYet, false},   // 25 "snurr.3ds" frame
+    {releaseScene, true},             // 26
+    {exitShow, false},                // 27 never returns
+};
+
+void runSequencer()
+{
+    if (stopSignalled)
+        demoStage = exitStage;
+    // Every stage is tested, in order, against the counter as the previous
+    // action left it: no early return, no loop back.
+    for (int32_t stage = 0; stage < stageCount; stage++) {
+        if (demoStage == stage) {
+            stages[stage].action();
+            if (stages[stage].sequencerAdvances)
+                demoStage += 1;
+        }
+    }
+}
+
+void startShow()
+{
+    startMusic();
+    demoStage = 2;
+    updateDemoClock();
+    sceneStart = demoClock;
+}
+
+void releaseScene()
+{
+    destroyScene(currentScene);
+    currentScene = nullptr;
+}
+
+static uint64_t frameRateStart = 0;
+
+void startFrameRate()
+{
+    frameCount = 0;
+    frameRateStart = wallMilliseconds();
+}
+
+double frameRate()
+{
+    uint64_t end = wallMilliseconds();
+    // No time passed, no rate: 0 rather than a division by zero.
+    if (end <= frameRateStart)
+        return 0.0;
+    return frameCount * 1000.0 / static_cast<double>(end - frameRateStart);
+}
+
+void exitShow()
+{
+    freeMusic();
+    restoreDisplayMode();
+    double fps = frameRate();
+    std::printf("\n\n\nfps:%2.2f\n", fps);
+    endProcess(0);
+}
