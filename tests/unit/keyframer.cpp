@@ -1,0 +1,115 @@
+// The keyframer's tangents, evaluation, ease curve, camera animation and
+// the scene's frame within its range.
+#include "support.h"
+
+#include "scene/scene.h"
+
+#include <vector>
+
+namespace {
+
+struct KeyPoint {
+    int16_t frame;
+    Vec3 value;
+};
+
+// A track with the tangents the loader prepares.
+Track* makeTrack(const std::vector<KeyPoint>& points)
+{
+    Track* track = createTrack();
+    track->keyCount = uint32_t(points.size());
+    track->keys = new TrackKey[points.size()];
+    for (size_t i = 0; i < points.size(); i++) {
+        track->keys[i].frame = points[i].frame;
+        track->keys[i].value = points[i].value;
+    }
+    uint32_t n = track->keyCount;
+    if (n >= 3) {
+        for (uint32_t i = 1; i + 1 < n; i++)
+            innerKeyTangents(track->keys[i - 1], track->keys[i], track->keys[i + 1]);
+        firstKeyTangent(track->keys[0], track->keys[1], track->keys[2]);
+        lastKeyTangent(track->keys[n - 3], track->keys[n - 2], track->keys[n - 1]);
+    }
+    return track;
+}
+
+}  // namespace
+
+TEST(Keyframer, EvenKeysGetEqualTangentsAndClampAtTheSecondToLastKey)
+{
+    Track* track = makeTrack({{0, {0, 0, 0}}, {10, {10, 0, 0}}, {20, {20, 0, 0}}});
+    EXPECT_FLOAT_EQ(track->keys[0].outTangent.x, 10);
+    EXPECT_FLOAT_EQ(track->keys[1].inTangent.x, 10);
+    EXPECT_FLOAT_EQ(track->keys[1].outTangent.x, 10);
+    EXPECT_FLOAT_EQ(track->keys[2].inTangent.x, 10);
+    struct {
+        int32_t frame;
+        float x;
+    } cases[] = {{0, 0}, {5, 5}, {10, 10}, {15, 10}, {20, 10}, {-3, 0}};
+    for (const auto& c : cases)
+        EXPECT_FLOAT_EQ(evaluateTrack(*track, c.frame).x, c.x) << c.frame;
+    destroyTrack(track);
+
+    // Uneven spacing: the tangents follow the frame-spacing adjustment.
+    Track* uneven = makeTrack({{0, {0, 0, 0}}, {10, {10, 0, 0}}, {40, {10, 30, 0}}, {50, {0, 0, 0}}});
+    EXPECT_FLOAT_EQ(uneven->keys[1].inTangent.x, 0.5f * 5);
+    EXPECT_FLOAT_EQ(uneven->keys[1].outTangent.y, 1.5f * 15);
+    EXPECT_FLOAT_EQ(evaluateTrack(*uneven, 40).y, 30);
+    EXPECT_FLOAT_EQ(evaluateTrack(*uneven, 10).x, 10);
+    destroyTrack(uneven);
+}
+
+TEST(Keyframer, ShortTracksGiveTheirFirstKey)
+{
+    Track* two = makeTrack({{5, {1, 2, 3}}, {15, {9, 9, 9}}});
+    for (int32_t frame : {0, 5, 10, 20})
+        EXPECT_FLOAT_EQ(evaluateTrack(*two, frame).z, 3) << frame;
+    destroyTrack(two);
+
+    Camera* camera = createCamera();
+    camera->position = {7, 7, 7};
+    camera->target = {8, 8, 8};
+    destroyTrack(camera->tracks[0]);
+    camera->tracks[0] = makeTrack({{30, {1, 2, 3}}});
+    for (int32_t frame : {0, 30, 100}) {
+        animateCamera(*camera, frame);
+        EXPECT_FLOAT_EQ(camera->position.y, 2);
+        EXPECT_FLOAT_EQ(camera->target.y, 8);  // a track without keys changes nothing
+    }
+    animateCamera(static_cast<Camera*>(nullptr), 10);
+    destroyCamera(camera);
+}
+
+TEST(Keyframer, EaseParameter)
+{
+    struct {
+        float t, a, b, expected;
+    } cases[] = {
+        {0.5f, 0.3f, 0.2f, 7.0f / 15}, {0.9f, 0.3f, 0.2f, 29.0f / 30},
+        {0.5f, 0.8f, 0.6f, 0.4375f},   {0.1f, 0.3f, 0.2f, 1.0f / 45},
+        {0.37f, 0, 0, 0.37f},          {1.0f, 0.3f, 0, 1.0f},
+        {0.0f, 0, 0.4f, 0.0f},
+    };
+    for (const auto& c : cases)
+        EXPECT_NEAR(easeParameter(c.t, c.a, c.b), c.expected, 1e-6f) << c.t << " " << c.a << " " << c.b;
+}
+
+TEST(Keyframer, SetSceneFrameWrapsOrClamps)
+{
+    struct {
+        int32_t start, end;
+        uint8_t loop;
+        int32_t frame, expected;
+    } cases[] = {
+        {0, 100, 1, 250, 50}, {0, 100, 1, 100, 0}, {0, 100, 1, 99, 99}, {0, 100, 0, 250, 100},
+        {20, 100, 1, 110, 20}, {20, 100, 1, 150, 50}, {0, 0, 1, 37, 0}, {5, 0, 1, 37, 5},
+        {0, 100, 2, 250, 250}, {10, 100, 0, 3, 10},
+    };
+    Scene* scene = createScene();
+    for (const auto& c : cases) {
+        *scene->frameRange = {c.start, c.end, c.loop};
+        setSceneFrame(*scene, c.frame);
+        EXPECT_EQ(scene->currentFrame, c.expected) << c.start << " " << c.end << " " << int(c.loop) << " " << c.frame;
+    }
+    destroyScene(scene);
+}

@@ -1,0 +1,103 @@
+// Mesh preparation: normals, centres and the binding of faces to materials.
+#include "support.h"
+
+#include "scene/scene.h"
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// A MeshObject owned by the test (released with destroyMeshObject).
+MeshObject* makeMesh(const std::vector<Vec3>& positions, const std::vector<std::vector<int>>& faces)
+{
+    MeshObject* object = createMeshObject();
+    object->vertexCount = int32_t(positions.size());
+    object->vertices = positions.empty() ? nullptr : new Vertex[positions.size()];
+    for (size_t i = 0; i < positions.size(); i++)
+        object->vertices[i].position = positions[i];
+    object->faceCount = int32_t(faces.size());
+    object->faces = faces.empty() ? nullptr : new Face[faces.size()];
+    for (size_t i = 0; i < faces.size(); i++) {
+        for (int k = 0; k < 3; k++)
+            object->faces[i].indices[k] = faces[i][k];
+    }
+    resolveCorners(*object);
+    return object;
+}
+
+void expectVec(const Vec3& v, float x, float y, float z)
+{
+    EXPECT_NEAR(v.x, x, 1e-4f);
+    EXPECT_NEAR(v.y, y, 1e-4f);
+    EXPECT_NEAR(v.z, z, 1e-4f);
+}
+
+}  // namespace
+
+TEST(MeshPrep, FaceAndVertexNormalsAreUnitAndStable)
+{
+    // Two faces meeting at a right angle along the edge from vertex 0 to 1.
+    MeshObject* object = makeMesh({{0, 0, 0}, {0, 1, 0}, {1, 0, 0}, {0, 0, 1}}, {{0, 2, 1}, {0, 1, 3}});
+    computeNormals(*object);
+    expectVec(object->faces[0].normal, 0, 0, 1);
+    expectVec(object->faces[1].normal, 1, 0, 0);
+    expectVec(object->vertices[0].normal, 0.70711f, 0, 0.70711f);
+    expectVec(object->vertices[1].normal, 0.70711f, 0, 0.70711f);
+    expectVec(object->vertices[2].normal, 0, 0, 1);
+    Vec3 once = object->vertices[0].normal;
+    computeNormals(*object);
+    EXPECT_EQ(std::memcmp(&once, &object->vertices[0].normal, sizeof once), 0);
+    destroyMeshObject(object);
+
+    MeshObject* single = makeMesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}});
+    computeNormals(*single);
+    expectVec(single->faces[0].normal, 0, 0, 1);
+    for (int i = 0; i < 3; i++)
+        expectVec(single->vertices[i].normal, 0, 0, 1);
+    destroyMeshObject(single);
+}
+
+TEST(MeshPrep, DegenerateInputGivesZeroesNotNaN)
+{
+    // A face of zero area, and a vertex that no face uses.
+    MeshObject* object = makeMesh({{1, 1, 1}, {2, 2, 2}, {3, 3, 3}, {5, 5, 5}}, {{0, 1, 2}});
+    computeNormals(*object);
+    expectVec(object->faces[0].normal, 0, 0, 0);
+    for (int i = 0; i < 4; i++)
+        expectVec(object->vertices[i].normal, 0, 0, 0);
+    computeCentre(*object);
+    expectVec(object->centre, 2.75f, 2.75f, 2.75f);
+    destroyMeshObject(object);
+
+    MeshObject* empty = makeMesh({}, {});
+    empty->centre = {9, 9, 9};
+    computeCentre(*empty);
+    expectVec(empty->centre, 0, 0, 0);
+    destroyMeshObject(empty);
+
+    MeshObject* one = makeMesh({{4, -5, 6}}, {});
+    computeCentre(*one);
+    expectVec(one->centre, 4, -5, 6);
+    destroyMeshObject(one);
+}
+
+TEST(MeshPrep, FacesReferToTheLastMaterialOfTheirName)
+{
+    Scene* scene = createScene();
+    addMaterial(*scene, "RED FLAT");
+    addMaterial(*scene, "BLUE");
+    addMaterial(*scene, "RED FLAT");
+    MeshObject* object = makeMesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}, {0, 1, 2}, {0, 1, 2}});
+    std::strcpy(object->faces[0].materialName, "RED FLAT");
+    std::strcpy(object->faces[1].materialName, "red flat");
+    std::strcpy(object->faces[2].materialName, "BLUE");
+    prepareMesh(*scene, *object);
+    EXPECT_EQ(object->faces[0].material, scene->materials[2]);
+    EXPECT_EQ(object->faces[1].material, nullptr);
+    EXPECT_EQ(object->faces[2].material, scene->materials[1]);
+    EXPECT_EQ(object->faces[2].corners[1], &object->vertices[1]);
+    destroyMeshObject(object);
+    destroyScene(scene);
+}
