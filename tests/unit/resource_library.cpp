@@ -139,25 +139,3 @@ TEST_F(ResourceLibraryTest, FatalLinesEndTheProcessWithStatus1)
         EXPECT_EQ(child.exitStatus, 1) << c.what;
     }
 }
-
-TEST_F(ResourceLibraryTest, LoadPictureDecodesTheNamedEntry)
-{
-    // A 2 x 1 one-plane picture: indices 1 and 2 of a palette.
-    std::string pcx(128, '\0');
-    pcx[0] = 10, pcx[1] = 5, pcx[2] = 1, pcx[3] = 8;
-    pcx[8] = 1;    // xmax
-    pcx[65] = 1;   // planes
-    pcx[66] = 2;   // bytes per line
-    pcx += std::string("\x01\x02\x0c", 3);
-    std::string palette(768, '\0');
-    palette[3] = 10, palette[4] = 20, palette[5] = 30;
-    palette[6] = 40, palette[7] = 50, palette[8] = 60;
-    writeFile("ant", libraryBytes({{"other.pcx", "junk"}, {"two.pcx", pcx + palette}}));
-    ResourceLibrary library;
-    openLibrary(library, "ant");
-    uint8_t pixels[8] = {0, 0, 0, 7, 0, 0, 0, 9};
-    loadPicture(library, "two.pcx", pixels, 2);
-    closeLibrary(library);
-    std::vector<uint8_t> expected = {30, 20, 10, 7, 60, 50, 40, 9};
-    EXPECT_EQ(std::vector<uint8_t>(pixels, pixels + 8), expected);
-}

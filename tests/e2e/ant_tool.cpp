@@ -1,0 +1,180 @@
+// kvistra-ant: packing, listing, extracting, pictures, and its errors.
+#include "support.h"
+
+#include <sys/stat.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+ProgramResult ant(const std::vector<std::string>& args, const std::string& dir)
+{
+    return runProgram(programPath("kvistra-ant"), args, dir);
+}
+
+ProgramResult convert(const std::vector<std::string>& args, const std::string& dir)
+{
+    std::vector<std::string> call = {"convert"};
+    call.insert(call.end(), args.begin(), args.end());
+    return runProgram("/usr/bin/env", call, dir);
+}
+
+bool exists(const std::string& path)
+{
+    struct stat info;
+    return stat(path.c_str(), &info) == 0;
+}
+
+size_t lineCount(const std::string& text)
+{
+    size_t count = 0;
+    for (char c : text)
+        count += c == '\n';
+    return count;
+}
+
+std::vector<uint8_t> bytesOf(const std::string& text)
+{
+    return std::vector<uint8_t>(text.begin(), text.end());
+}
+
+}  // namespace
+
+TEST(AntTool, PackListAndExtractRoundTrip)
+{
+    TempDir dir;
+    mkdir(dir.file("sub").c_str(), 0755);
+    std::vector<uint8_t> binary;
+    for (int i = 0; i < 70000; i++)
+        binary.push_back(uint8_t(i * 31 % 256));  // zero bytes included
+    writeFile(dir.file("sub/model.3ds"), binary);
+    writeFile(dir.file("empty.pcx"), std::vector<uint8_t>());
+    writeFile(dir.file("nineteen-bytes.name"), "xyz");
+
+    ProgramResult packed =
+        ant({"pack", "lib", "sub/model.3ds", "empty.pcx", "nineteen-bytes.name"}, dir.path);
+    ASSERT_EQ(packed.exitStatus, 0) << packed.errors;
+
+    // The layout: name, NUL, little-endian size, data, entry after entry.
+    std::vector<uint8_t> library = readFile(dir.file("lib"));
+    std::vector<uint8_t> expected = bytesOf(std::string("model.3ds\0\x70\x11\x01\x00", 14));
+    expected.insert(expected.end(), binary.begin(), binary.end());
+    std::string rest("empty.pcx\0\0\0\0\0nineteen-bytes.name\0\3\0\0\0xyz", 41);
+    expected.insert(expected.end(), rest.begin(), rest.end());
+    EXPECT_EQ(library, expected);
+
+    ProgramResult listed = ant({"list", "lib"}, dir.path);
+    EXPECT_EQ(listed.exitStatus, 0) << listed.errors;
+    EXPECT_EQ(listed.output, "    offset       size  name\n"
+                             "        14      70000  model.3ds\n"
+                             "     70028          0  empty.pcx\n"
+                             "     70052          3  nineteen-bytes.name\n"
+                             "3 entries, 70003 data bytes, 70055 bytes in the file\n");
+
+    struct Extraction {
+        std::vector<std::string> args;
+        std::string out;
+        std::vector<uint8_t> data;
+    } extractions[] = {
+        {{"extract", "lib", "model.3ds", "copy.3ds"}, "copy.3ds", binary},
+        {{"extract", "lib", "empty.pcx", "sub/empty"}, "sub/empty", {}},
+        {{"extract", "lib", "nineteen-bytes.name"}, "nineteen-bytes.name", bytesOf("xyz")},
+    };
+    for (const Extraction& e : extractions) {
+        std::remove(dir.file(e.out).c_str());
+        ProgramResult extracted = ant(e.args, dir.path);
+        EXPECT_EQ(extracted.exitStatus, 0) << e.out << ": " << extracted.errors;
+        EXPECT_EQ(readFile(dir.file(e.out)), e.data) << e.out;
+    }
+}
+
+TEST(AntTool, PictureWritesThePngImageMagickMakesOfThePcx)
+{
+    TempDir dir;
+    ProgramResult palette =
+        convert({"rose:", "-colors", "64", "-type", "palette", "palette.pcx"}, dir.path);
+    ProgramResult truecolor = convert({"rose:", "-crop", "69x45+0+0", "+repage", "-alpha", "off",
+                                       "-type", "truecolor", "truecolor.pcx"},
+                                      dir.path);
+    ASSERT_EQ(palette.exitStatus, 0) << palette.errors;
+    ASSERT_EQ(truecolor.exitStatus, 0) << truecolor.errors;
+    ASSERT_EQ(ant({"pack", "lib", "palette.pcx", "truecolor.pcx"}, dir.path).exitStatus, 0);
+    for (std::string name : {"palette", "truecolor"}) {
+        ProgramResult made = ant({"picture", "lib", name + ".pcx", name + ".png"}, dir.path);
+        ASSERT_EQ(made.exitStatus, 0) << name << ": " << made.errors;
+        ASSERT_EQ(convert({name + ".pcx", "expected.png"}, dir.path).exitStatus, 0);
+        ProgramResult ours = convert({name + ".png", "rgb:-"}, dir.path);
+        ProgramResult theirs = convert({"expected.png", "rgb:-"}, dir.path);
+        EXPECT_EQ(ours.exitStatus, 0) << name;
+        EXPECT_FALSE(theirs.output.empty()) << name;
+        EXPECT_TRUE(ours.output == theirs.output) << name;
+        ProgramResult size =
+            runProgram("/usr/bin/env", {"identify", "-format", "%wx%h", name + ".png"}, dir.path);
+        EXPECT_EQ(size.output, name == "palette" ? "70x46" : "69x45") << name;
+    }
+}
+
+TEST(AntTool, FailuresSayWhyInOneLineAndLeaveNoOutput)
+{
+    TempDir dir;
+    writeFile(dir.file("a.txt"), "alpha");
+    writeFile(dir.file("b.txt"), "beta");
+    writeFile(dir.file("twenty-bytes-of-name"), "long");
+    mkdir(dir.file("other").c_str(), 0755);
+    writeFile(dir.file("other/a.txt"), "another alpha");
+    ASSERT_EQ(ant({"pack", "lib", "a.txt", "b.txt"}, dir.path).exitStatus, 0);
+    std::vector<uint8_t> library = readFile(dir.file("lib"));
+    writeFile(dir.file("cut"), std::vector<uint8_t>(library.begin(), library.end() - 2));
+    writeFile(dir.file("cut-name"), std::vector<uint8_t>(library.begin(), library.begin() + 17));
+    writeFile(dir.file("kept"), "kept");
+
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        const char* says;     // part of the line on standard error
+        const char* noFile;   // a file that must not be there afterwards
+    } cases[] = {
+        {{"list", "missing"}, 1, "cannot open missing", nullptr},
+        {{"list", "cut"}, 1, "the last entry \"b.txt\" is cut short: 2 of 4", nullptr},
+        {{"list", "cut-name"}, 1, "ends inside an entry name at offset 15", nullptr},
+        {{"extract", "lib", "c.txt", "out"}, 1, "no entry \"c.txt\" in lib", "out"},
+        {{"extract", "cut", "b.txt", "out"}, 1, "entry \"b.txt\" is cut short", "out"},
+        {{"extract", "lib", "a.txt", "no/dir/out"}, 1, "cannot write no/dir/out", nullptr},
+        {{"pack", "new", "a.txt", "other/a.txt"}, 1, "two inputs have the entry name", "new"},
+        {{"pack", "new", "a.txt", "twenty-bytes-of-name"}, 1, "is 20 bytes or more", "new"},
+        {{"pack", "new", "a.txt", "missing"}, 1, "cannot open missing", "new"},
+        {{"pack", "new", "a.txt", "other"}, 1, "cannot read other", "new"},
+        {{"picture", "lib", "a.txt", "a.png"}, 1, "\"a.txt\" is not a picture the engine", "a.png"},
+        {{"picture", "lib", "c.txt", "c.png"}, 1, "no entry \"c.txt\" in lib", "c.png"},
+        {{"list"}, 2, "usage: kvistra-ant list FILE", nullptr},
+        {{"pack", "kept"}, 2, "usage: kvistra-ant pack OUT INPUT...", nullptr},
+        {{"unpack", "lib"}, 2, "unknown command \"unpack\"", nullptr},
+    };
+    for (const Case& c : cases) {
+        ProgramResult result = ant(c.args, dir.path);
+        std::string call = c.args[0] + (c.args.size() > 1 ? " " + c.args[1] : "");
+        EXPECT_EQ(result.exitStatus, c.status) << call;
+        EXPECT_EQ(lineCount(result.errors), 1u) << call << ": " << result.errors;
+        EXPECT_NE(result.errors.find(c.says), std::string::npos) << call << ": " << result.errors;
+        if (c.noFile) {
+            EXPECT_FALSE(exists(dir.file(c.noFile))) << call;
+        }
+    }
+    // No temporary file is left behind, and a file in the way is untouched.
+    ProgramResult failed = ant({"pack", "kept", "a.txt", "missing"}, dir.path);
+    EXPECT_EQ(failed.exitStatus, 1);
+    EXPECT_EQ(readFile(dir.file("kept")), bytesOf("kept"));
+    ProgramResult leftovers = runProgram("/bin/sh", {"-c", "ls | grep partial"}, dir.path);
+    EXPECT_EQ(leftovers.output, "");
+
+    // The engine's own line comes on standard output for a refused picture.
+    ProgramResult picture = ant({"picture", "lib", "a.txt", "a.png"}, dir.path);
+    EXPECT_EQ(picture.output, "[MORVEL ENGINE ERROR]:This is not a pcx file.\n\n");
+
+    ProgramResult help = ant({"--help"}, dir.path);
+    EXPECT_EQ(help.exitStatus, 0);
+    for (const char* command :
+         {"list FILE", "extract FILE NAME [OUT]", "pack OUT INPUT...", "picture FILE NAME OUT.png"})
+        EXPECT_NE(help.output.find(command), std::string::npos) << command;
+}
