@@ -27,6 +27,7 @@ char entryName[libraryNameSize];
 
 void openLibrary(ResourceLibrary& library, const char* path)
 {
+    closeLibrary(library);  // a stream left open by an earlier set-up is not leaked
     // A path that does not fit fileName could not be opened again by
     // reopenLibrary, so it is refused like a file that cannot be opened.
     if (std::strlen(path) >= sizeof library.fileName)
