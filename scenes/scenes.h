@@ -82,3 +82,28 @@ void setupTitle();
 
 // One title frame; advances demoStage once the title is over.
 void drawTitleFrame();
+
+// ---------------------------------------------------------------------------
+// The 3D scenes
+//
+// Each scene is a set-up, run once, that loads its model and pictures into a
+// new currentScene and binds its materials, and a frame function, run once
+// per pass, that animates and draws one frame, swaps the buffers, and
+// advances demoStage once its scene time is past the scene's end.
+
+void setupTest();
+void drawTestFrame();
+void setupEnv();
+void drawEnvFrame();
+void setupAdd();
+void drawAddFrame();
+void setupBlue();
+void drawBlueFrame();
+void setupLo();
+void drawLoFrame();
+void setupTing();
+void drawTingFrame();
+void setupCyl();
+void drawCylFrame();
+void setupSnurr();
+void drawSnurrFrame();

@@ -1,0 +1,76 @@
+// skeleton.cpp: the steps every 3D scene's set-up and frame function share.
+#include "scenes/skeleton.h"
+
+#include "render/render.h"
+#include "scene/scene.h"
+#include "scenes/scenes.h"
+
+void beginSceneSetup(const char* modelName)
+{
+    openLibrary(library, "ant");
+    currentScene = createScene();
+    loadModel(*currentScene, modelName, library);
+    if (currentScene->currentCamera == nullptr)
+        engineError(errorNoCamera);
+}
+
+void loadSlotPicture(Texture& slot, const char* pictureName)
+{
+    if (slot.pixels == nullptr)
+        createTexture(slot, 256, 256);
+    loadPicture(library, pictureName, slot.pixels, slot.width * slot.height);
+    convertTexturePixels(slot);
+    uploadTexture(slot);
+}
+
+void endSceneSetup()
+{
+    closeLibrary(library);
+    updateDemoClock();
+    sceneStart = demoClock;
+}
+
+float beginSceneFrame()
+{
+    updateDemoClock();
+    frameCount += 1;
+    return demoClock - sceneStart;
+}
+
+MeshObject* sceneObject(int32_t index)
+{
+    if (currentScene == nullptr || index < 0 || index >= currentScene->meshObjectCount)
+        return nullptr;
+    return currentScene->meshObjects[index];
+}
+
+void hideObject(int32_t index)
+{
+    MeshObject* object = sceneObject(index);
+    if (object != nullptr)
+        object->visible = false;
+}
+
+int32_t sharedVertexCount(const MeshObject& drawn, const MeshObject& rest)
+{
+    if (rest.vertexCount < drawn.vertexCount)
+        return rest.vertexCount;
+    return drawn.vertexCount;
+}
+
+void placeCamera(float x, float y, float z)
+{
+    setCameraPosition(*currentScene->currentCamera, x, y, z);
+}
+
+void lightFromCamera()
+{
+    const Vec3& position = currentScene->currentCamera->position;
+    setLightPosition(0, position.x, position.x, position.z, 0.0f);
+}
+
+void endSceneAfter(float t, double endTime)
+{
+    if (t > endTime)
+        demoStage += 1;
+}
