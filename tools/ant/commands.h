@@ -14,6 +14,7 @@ int listCommand(const Arguments& args);
 int extractCommand(const Arguments& args);
 int packCommand(const Arguments& args);
 int pictureCommand(const Arguments& args);
+int modelCommand(const Arguments& args);
 
 // Prints "kvistra-ant: <message>" as one line on standard error and returns
 // the failure status 1.

@@ -26,6 +26,8 @@ const Command commands[] = {
      -1, packCommand},
     {"picture", "FILE NAME OUT.png", "decode PCX entry NAME as the engine does and write a PNG", 3,
      3, pictureCommand},
+    {"model", "FILE NAME [--frame N]", "print the Scene loaded from .3ds entry NAME as JSON", 2, 4,
+     modelCommand},
 };
 
 void printHelp(FILE* stream)

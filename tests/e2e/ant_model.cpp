@@ -1,0 +1,185 @@
+// kvistra-ant model: a model made with the 3DS writer, authored in scene
+// axes, is shown with exactly what was written.
+#include "support.h"
+#include "tools/model3ds/model3ds.h"
+
+#include <cstdlib>
+
+using namespace model3ds;
+
+namespace {
+
+KeySpec key(int32_t frame, Point position, uint16_t splineFlags = 0) {
+    KeySpec result;
+    result.frame = frame;
+    result.position = position;
+    result.splineFlags = splineFlags;
+    result.tension = result.continuity = result.bias = result.easeTo = result.easeFrom = 0.75f;
+    return result;
+}
+
+// The show's kind of model: materials of every loader draw mode, two meshes,
+// both kinds of light, two cameras and a keyframer section.
+ModelSpec sceneModel() {
+    ModelSpec model;
+    model.materials = {
+        {"RED FLAT", std::array<uint8_t, 3>{200, 10, 10}, 1, false, true, false, ""},
+        {"WIRE", std::nullopt, 3, true, false, false, ""},
+        {"TEX", std::nullopt, 3, false, false, false, "wood.pcx"},
+        {"ADD", std::nullopt, 1, false, false, true, ""},
+    };
+    MeshSpec plane;
+    plane.name = "plane";
+    plane.vertices = {{0, 0, 0}, {10, 0, 0}, {10, 0, 10}, {0, 0, 10}};
+    plane.faces = {{0, 1, 2, 7}, {0, 2, 3, 3}};
+    plane.groups = {{"RED FLAT", {0}}, {"TEX", {1}}};
+    plane.mapping = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+    MeshSpec pyramid;
+    pyramid.name = "pyramid";
+    pyramid.vertices = {{0, 0, 0}, {4, 0, 0}, {4, 0, 4}, {0, 0, 4}, {1.2345678f, 6, -2.5f}};
+    pyramid.faces = {{0, 1, 4, 0}, {1, 2, 4, 0}, {2, 3, 4, 0}, {3, 0, 4, 0}};
+    pyramid.groups = {{"WIRE", {0, 1, 2}}};  // face 3 stays without a material
+    model.meshes = {plane, pyramid};
+
+    LightSpec lamp;
+    lamp.name = "lamp";
+    lamp.position = {10, 20, 30};
+    lamp.floatColour = std::array<float, 3>{1.0f, 0.5f, 0.0f};
+    LightSpec spot;
+    spot.name = "spot";
+    spot.position = {1.5f, -2.7f, 3};
+    spot.byteColour = std::array<uint8_t, 3>{10, 20, 30};
+    spot.spot = true;
+    spot.target = {4, 5, 6};
+    spot.hotspot = 22.5f;
+    spot.falloff = 45.25f;
+    model.lights = {lamp, spot};
+
+    model.cameras = {{"first", {0, 100, -200}, {0, 0, 0}}, {"second", {50.9f, 60, -70}, {1, 2, 3}}};
+    model.hasKeyframer = true;
+    model.frameStart = 0;
+    model.frameEnd = 100;
+    TrackSpec path{0, {key(0, {0, 0, 0}), key(10, {10, 0, 0}, 0x1F), key(20, {20, 0, 0})}};
+    model.nodes = {
+        {idCameraNode, "second", -1, path},
+        {idTargetNode, "second", -1, TrackSpec{0, {key(0, {1, 2, 3})}}},
+        {idObjectNode, "plane", -1, TrackSpec{0, {key(0, {0, 0, 0}), key(50, {0, 8, 0})}}},
+    };
+    return modelFromSceneAxes(model);
+}
+
+struct ModelRun {
+    TempDir dir;
+    ProgramResult result;
+};
+
+void runModel(ModelRun& run, const std::vector<uint8_t>& model, std::vector<std::string> extra = {}) {
+    std::vector<uint8_t> library = libraryBytes({{"other.pcx", {1, 2, 3}}, {"test.3ds", model}});
+    writeFile(run.dir.file("ant"), library);
+    std::vector<std::string> args = {"model", run.dir.file("ant"), "test.3ds"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    run.result = runProgram(programPath("kvistra-ant"), args);
+}
+
+void expectContains(const std::string& output, const std::vector<std::string>& fragments) {
+    for (const std::string& fragment : fragments) {
+        EXPECT_NE(output.find(fragment), std::string::npos) << "missing: " << fragment << "\nin:\n" << output;
+    }
+}
+
+}  // namespace
+
+TEST(AntModel, ShowsWhatTheWriterPutInInSceneAxes) {
+    ModelRun run;
+    runModel(run, modelBytes(sceneModel()));
+    ASSERT_EQ(run.result.exitStatus, 0) << run.result.output << run.result.errors;
+    const std::string& out = run.result.output;
+    expectContains(out, {
+        // Meshes: the written winding comes back reversed, front-facing under
+        // the clockwise rule; the last vertex reads back exactly.
+        "{\"index\": 0, \"name\": \"plane\", \"vertexCount\": 4, \"faceCount\": 2,",
+        "\"firstVertices\": [[0, 0, 0], [10, 0, 0], [10, 0, 10]], \"lastVertex\": [0, 0, 10],",
+        "\"firstFaces\": [{\"indices\": [0, 2, 1], \"flags\": 7}, {\"indices\": [0, 3, 2], \"flags\": 3}],",
+        "\"materials\": [{\"material\": 0, \"name\": \"RED FLAT\", \"faces\": 1}, "
+        "{\"material\": 2, \"name\": \"TEX\", \"faces\": 1}],",
+        "\"centre\": [5, 0, 5]}",
+        "{\"index\": 1, \"name\": \"pyramid\", \"vertexCount\": 5, \"faceCount\": 4,",
+        "\"lastVertex\": [1.23456776, 6, -2.5],",
+        "\"materials\": [{\"material\": 1, \"name\": \"WIRE\", \"faces\": 3}, "
+        "{\"material\": null, \"name\": null, \"faces\": 1}],",
+        // Materials: the loader's draw modes and its fixed diffuse colour.
+        "{\"name\": \"RED FLAT\", \"drawMode\": 2, \"colour\": {\"red\": 1, \"green\": 0.5, \"blue\": 0.100000001,",
+        "\"twoSided\": 1, \"blend\": 0}",
+        "{\"name\": \"WIRE\", \"drawMode\": 1,",
+        "{\"name\": \"TEX\", \"drawMode\": 4,",
+        "{\"name\": \"ADD\", \"drawMode\": 17,",
+        // Cameras: whole-numbered; the second is current and carries tracks.
+        "{\"name\": \"first\", \"position\": [0, 100, -200], \"target\": [0, 0, 0],",
+        "\"positionTrack\": {\"trackFlags\": 0, \"keys\": []},",
+        "{\"name\": \"second\", \"position\": [50, 60, -70], \"target\": [1, 2, 3],",
+        "{\"frame\": 10, \"value\": [10, 0, 0], \"inTangent\": [10, 0, 0], \"outTangent\": [10, 0, 0]}",
+        "{\"frame\": 0, \"value\": [1, 2, 3], \"inTangent\": [0, 0, 0], \"outTangent\": [0, 0, 0]}",
+        "\"currentCamera\": 1,",
+        // Lights and the frame range.
+        "{\"name\": \"lamp\", \"position\": [10, 20, 30], \"colour\": {\"red\": 255, \"green\": 127, "
+        "\"blue\": 0}, \"parameter\": 1000}",
+        "{\"name\": \"spot\", \"position\": [1, -2, 3], \"target\": [4, 5, 6], \"colour\": {\"red\": 10, "
+        "\"green\": 20, \"blue\": 30}, \"hotspot\": 22.5, \"falloff\": 45.25}",
+        "\"frameRange\": {\"start\": 0, \"end\": 100, \"loop\": 1}\n}\n",
+    });
+    // Stable key order at the top level.
+    size_t previous = 0;
+    for (const char* key : {"\"meshObjects\"", "\"materials\"", "\"cameras\"", "\"currentCamera\"",
+                            "\"omniLights\"", "\"spotLights\"", "\"frameRange\""}) {
+        size_t at = out.find(std::string("\n  ") + key);
+        ASSERT_NE(at, std::string::npos) << key;
+        EXPECT_GT(at, previous) << key;
+        previous = at;
+    }
+    EXPECT_EQ(out.find("\n  \"frame\""), std::string::npos);
+}
+
+TEST(AntModel, FrameShowsTheCurrentCameraAnimatedWithoutLooping) {
+    struct Case {
+        const char* frame;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"5", "\"frame\": {\"requested\": 5, \"currentFrame\": 5, \"camera\": {\"name\": \"second\", "
+              "\"position\": [5, 0, 0], \"target\": [1, 2, 3]}}\n}\n"},
+        // Clamped at the range's end (no wrap), then held at the
+        // second-to-last key.
+        {"250", "\"frame\": {\"requested\": 250, \"currentFrame\": 100, \"camera\": {\"name\": \"second\", "
+                "\"position\": [10, 0, 0], \"target\": [1, 2, 3]}}"},
+    };
+    std::vector<uint8_t> model = modelBytes(sceneModel());
+    for (const Case& c : cases) {
+        ModelRun run;
+        runModel(run, model, {"--frame", c.frame});
+        ASSERT_EQ(run.result.exitStatus, 0) << run.result.output << run.result.errors;
+        expectContains(run.result.output, {c.expected});
+    }
+
+    // A model without a camera shows none instead of failing.
+    ModelSpec bare;
+    bare.meshes = {sceneModel().meshes[0]};
+    ModelRun run;
+    runModel(run, modelBytes(bare), {"--frame", "3"});
+    ASSERT_EQ(run.result.exitStatus, 0) << run.result.output << run.result.errors;
+    expectContains(run.result.output, {"\"currentCamera\": null,", "\"currentFrame\": 0, \"camera\": null}"});
+}
+
+TEST(AntModel, RefusesBadInputWithAStatus) {
+    // A damaged entry ends through the engine's error line.
+    ModelRun damaged;
+    runModel(damaged, {0x3D, 0x3D, 8, 0, 0, 0, 0, 0});
+    EXPECT_EQ(damaged.result.exitStatus, 1);
+    EXPECT_EQ(damaged.result.output, "[MORVEL ENGINE ERROR]:This doesn't seems to be a .3ds file.\n\n");
+
+    for (std::vector<std::string> extra : {std::vector<std::string>{"--frame", "x"}, {"--frame"}, {"--other", "1"}}) {
+        ModelRun run;
+        runModel(run, modelBytes(sceneModel()), extra);
+        EXPECT_NE(run.result.exitStatus, 0) << extra[0];
+        EXPECT_TRUE(run.result.output.empty()) << run.result.output;
+    }
+}
