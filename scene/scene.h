@@ -187,16 +187,24 @@ void setCameraPosition(Camera& camera, float x, float y, float z);
 Vec3 toSceneAxes(float x, float y, float z);
 
 // Reads the .3ds entry named entryName from the open library into the Scene
-// and prepares every mesh object. Bad data ends the process (engineError).
+// and prepares every mesh object. Bad data ends the process (engineError):
+// 513 not a .3ds entry, 515 damaged chunks, counts or indices, 516 a
+// keyframer node naming no camera or mesh object, 258/260 read and seek
+// failures. A model without a camera leaves currentCamera null.
 void loadModel(Scene& scene, const char* entryName, ResourceLibrary& library);
 
 // ---------------------------------------------------------------------------
 // Mesh preparation
 
+// resolveCorners, computeNormals, computeCentre, assignFaceMaterials.
 void prepareMesh(Scene& scene, MeshObject& object);
 void resolveCorners(MeshObject& object);
+// Unit face and vertex normals from the current positions; a zero-length
+// normal (a face without area, a vertex of no face) is (0, 0, 0).
 void computeNormals(MeshObject& object);
+// The mean of the vertex positions; (0, 0, 0) without vertices.
 void computeCentre(MeshObject& object);
+// Each face gets the last Material whose name equals its materialName.
 void assignFaceMaterials(Scene& scene, MeshObject& object);
 
 // ---------------------------------------------------------------------------
@@ -206,9 +214,14 @@ void innerKeyTangents(const TrackKey& previous, TrackKey& key, const TrackKey& n
 void firstKeyTangent(TrackKey& key0, const TrackKey& key1, const TrackKey& key2);
 void lastKeyTangent(const TrackKey& key0, const TrackKey& key1, TrackKey& key2);
 float easeParameter(float t, float a, float b);
+// Frames after the second-to-last key hold that key's position. A frame that
+// no segment holds (before the first key, or any frame of a two-key track)
+// gives the first key's position; a track without keys gives (0, 0, 0).
 Vec3 evaluateTrack(const Track& track, int32_t frame);
 // Sets position and target from tracks[0] and tracks[1]; a track without
 // keys leaves its value unchanged. The pointer form ignores a null camera.
 void animateCamera(Camera& camera, int32_t frame);
 void animateCamera(Camera* camera, int32_t frame);
+// currentFrame = frame wrapped by end (loop 1) or clamped at end (loop 0),
+// then raised to start. With loop 1 and end 0 it is start.
 void setSceneFrame(Scene& scene, int32_t frame);
