@@ -3,6 +3,8 @@
 
 #include "platform/process.h"
 
+#include <cstdlib>
+
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>
 
@@ -21,6 +23,13 @@ static int ignoreXError(Display*, XErrorEvent*)
 }
 
 static void restoreOnExit(int)
+{
+    restoreDisplayMode();
+}
+
+// For the ways out that pass by endProcess (the X library's own exit when the
+// window system's connection breaks, for one).
+static void restoreAtExit()
 {
     restoreDisplayMode();
 }
@@ -76,6 +85,7 @@ void setDisplayMode()
     modeDisplay = display;
     if (!hookInstalled) {
         addExitHook(restoreOnExit);
+        std::atexit(restoreAtExit);
         hookInstalled = true;
     }
 }

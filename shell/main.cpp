@@ -21,7 +21,7 @@ int main(int argc, char** argv)
     glutIdleFunc(runSequencer);
     glutKeyboardFunc(onKeyboard);
     // Closing the window ends the show the way Escape does.
-    glutCloseFunc(onWindowClose);
+    watchWindowClose();
     initGraphics();
     startFrameRate();
     glutMainLoop();

@@ -93,6 +93,8 @@ void onReshape(int width, int height);
 void onKeyboard(unsigned char key, int x, int y);
 // The window closed: the show ends as on Escape.
 void onWindowClose();
+// Installs onWindowClose, after glutCreateWindow.
+void watchWindowClose();
 
 // Ctrl-C, SIGTERM or SIGHUP make the next pass go to the exit stage, so the
 // display mode is restored and the show ends as on Escape.

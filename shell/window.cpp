@@ -1,8 +1,13 @@
 // window.cpp: the initial GL state and the window's callbacks.
 #include "shell/shell.h"
 
+#include "platform/process.h"
 #include "render/render.h"
 #include "scenes/scenes.h"
+
+#include <GL/freeglut.h>
+
+#include <cstdlib>
 
 void initGraphics()
 {
@@ -29,7 +34,29 @@ void onKeyboard(unsigned char key, int, int)
         linearFiltering ^= 1;
 }
 
+// GLUT also reports the window's end while the process exits (it destroys
+// its windows on the way out); only a window closed during the show ends it.
+static bool processEnding = false;
+
+static void noteProcessEnding()
+{
+    processEnding = true;
+}
+
+static void noteProcessEndingHook(int)
+{
+    processEnding = true;
+}
+
 void onWindowClose()
 {
-    exitShow();
+    if (!processEnding)
+        exitShow();
+}
+
+void watchWindowClose()
+{
+    glutCloseFunc(onWindowClose);
+    addExitHook(noteProcessEndingHook);
+    std::atexit(noteProcessEnding);
 }
