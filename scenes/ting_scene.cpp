@@ -1,0 +1,72 @@
+// ting_scene.cpp: "ting.3ds", one object rewritten every frame from its
+// hidden rest copy with travelling sine waves, drawn in blue fog. Only the
+// depth buffer is cleared, so every frame lands on what the earlier frames
+// (and the scene before) left in the colour buffer, and the model trails.
+#include "scenes/scenes.h"
+#include "scenes/skeleton.h"
+
+#include "render/render.h"
+#include "scene/scene.h"
+
+#include <GL/gl.h>
+
+#include <cmath>
+
+// MeshObject 7 is drawn and deformed; MeshObject 8 is its rest shape.
+static const int32_t drawnObject = 7;
+static const int32_t restObject = 8;
+
+static const GLfloat fogColour[4] = {0.1f, 0.4f, 0.7f, 1.0f};
+
+void setupTing()
+{
+    beginSceneSetup("ting.3ds");
+    bindMaterial(*currentScene, "BLUE FLAT", 2, nullptr, 0.2f, 0.5f, 0.7f, 1.0f, 0, 0);
+    bindMaterial(*currentScene, "ORANGE FLAT", 2, nullptr, 0.8f, 0.5f, 0.2f, 1.0f, 0, 0);
+    bindMaterial(*currentScene, "WHITE FLAT", 2, nullptr, 0.9f, 0.9f, 0.9f, 1.0f, 0, 0);
+    hideObject(restObject);
+    endSceneSetup();
+    brightness = 1.0f;
+    glDisable(GL_FOG);
+}
+
+// Waves along the vertex order, the phase 0.1 radian further per vertex.
+// The normals stay those of the loaded shape.
+static void deformTing(MeshObject& drawn, const MeshObject& rest, float t)
+{
+    int32_t count = sharedVertexCount(drawn, rest);
+    for (int32_t i = 0; i < count; i++) {
+        const Vec3& p = rest.vertices[i].position;
+        Vec3& q = drawn.vertices[i].position;
+        q.x = static_cast<float>(p.x * (1 + 0.1 * std::sin(0.4 * t + 0.1 * i)));
+        q.y = static_cast<float>(p.y * (1 + 0.2 * std::cos(0.3 * t + 0.1 * i)));
+        q.z = static_cast<float>(p.z * (1 - 0.15 * std::sin(0.2 * t + 0.1 * i)));
+    }
+}
+
+void drawTingFrame()
+{
+    float t = beginSceneFrame();
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClear(GL_DEPTH_BUFFER_BIT);  // the colour buffer keeps earlier frames
+
+    MeshObject* drawn = sceneObject(drawnObject);
+    const MeshObject* rest = sceneObject(restObject);
+    if (drawn != nullptr && rest != nullptr)
+        deformTing(*drawn, *rest, t);
+
+    placeCamera(static_cast<float>(720 * std::sin(0.04 * t)),
+                static_cast<float>(10 * std::sin(0.01 * t)),
+                static_cast<float>(610 * std::cos(0.04 * t)));
+    lightFromCamera();
+
+    glEnable(GL_FOG);
+    glFogi(GL_FOG_MODE, GL_EXP);
+    glFogfv(GL_FOG_COLOR, fogColour);
+    glFogf(GL_FOG_DENSITY, 0.0005f);
+
+    endSceneAfter(t, 195.0);
+    drawScene(*currentScene);
+    glDisable(GL_FOG);
+    swapBuffers();
+}
