@@ -311,7 +311,7 @@ TEST(DemoTitle, PlaysInItsStripAndEndsOnEscape)
     EXPECT_GT(std::stod(match[1]), 0.0) << "frames were drawn";
 }
 
-TEST(DemoTitle, WithOnlyTheTitleTheShowEndsAfterIt)
+TEST(DemoTitle, EndsByItselfAndTheShowMovesOn)
 {
     XServer server("640x480x24");
     ASSERT_FALSE(server.display.empty());
@@ -319,11 +319,15 @@ TEST(DemoTitle, WithOnlyTheTitleTheShowEndsAfterIt)
     writeLibrary(dir.file("ant"), titlePictures());
     writeMusic(dir.file("music.mp3"), 20);  // longer than the title: no restart of the clock
 
+    // No key is pressed: the title ends after its time, and the show goes on
+    // to the first 3D scene, whose set-up finds no model in this library
+    // (without the 3D scenes in the sequencer, the show ends there instead).
     Show show(dir, server.display);
     ASSERT_TRUE(show.waitForEnd(180));
-    EXPECT_EQ(show.status, 0);
     std::string output = show.output();
-    EXPECT_TRUE(std::regex_match(output, frameRateLine)) << output;
+    bool onToTheScenes = show.status == 1 && output == "oh no!\n";
+    bool ended = show.status == 0 && std::regex_match(output, frameRateLine);
+    EXPECT_TRUE(onToTheScenes || ended) << show.status << ": " << output;
 }
 
 TEST(DemoTitle, TheScreenModeComesBackWhicheverWayTheShowEnds)
