@@ -5,9 +5,9 @@
 // restoreDisplayMode puts that configuration back. The switch is temporary:
 // setDisplayMode also installs an exit hook and an atexit handler, so
 // whichever way the process ends (the end of the show, Escape, a fatal error,
-// the X library's own exit) the previous mode comes back. Every failure (no X server, no XRandR, no such
-// mode, a refused switch) is ignored: the show then runs in whatever mode
-// the screen has.
+// the X library's own exit) the previous mode comes back. Every failure (no
+// X server, no XRandR, no such mode, a refused switch) is ignored: the show
+// then runs in whatever mode the screen has.
 #pragma once
 
 void setDisplayMode();
