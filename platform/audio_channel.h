@@ -1,0 +1,71 @@
+// audio_channel.h: the audio layer's private view of one piece of music.
+//
+// A channel is a file held in memory and decoded on demand, either as a
+// compressed stream (libmpg123, converted to the device's rate by an
+// SDL_AudioStream) or as a tracker module (libopenmpt, rendered straight at
+// the device's rate). audio_output.cpp owns the channels and mixes them in
+// the SDL callback; audio_decoders.cpp opens and renders them.
+#pragma once
+
+#include "platform/audio.h"
+
+#include <SDL.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+struct mpg123_handle_struct;
+struct openmpt_module;
+
+enum class ChannelKind { stream, module };
+
+// The memory reader mpg123 pulls the stream's bytes from.
+struct MemoryReader {
+    const std::vector<uint8_t>* bytes = nullptr;
+    size_t position = 0;
+};
+
+struct AudioChannel {
+    ChannelKind kind = ChannelKind::stream;
+    AudioHandle handle = 0;
+    std::vector<uint8_t> fileBytes; // the whole file, read at open
+
+    // stream
+    mpg123_handle_struct* decoder = nullptr;
+    MemoryReader reader;
+    SDL_AudioStream* converter = nullptr; // 16-bit stereo at the file's rate -> float stereo at the device's
+    std::vector<uint8_t> decodeBuffer;    // one decoding step, allocated at open
+
+    // module
+    openmpt_module* module = nullptr;
+
+    bool playing = false;
+    bool silent = false;             // the music yields no samples at all: it is not rendered again
+    uint64_t framesSinceStart = 0;   // frames rendered since the last (re)start
+    AudioSyncProc endProc = nullptr; // the end procedure, or null
+    uint32_t endSync = 0;            // the sync handle given to it
+};
+
+// Checks that bytes begin like an MPEG audio stream: an ID3v2 tag, or a run
+// of valid, consecutive frame headers. mpg123 itself resyncs on anything.
+bool looksLikeMpegAudio(const uint8_t* bytes, size_t size);
+
+// Fills in a stream channel from channel.fileBytes for output at deviceRate.
+// Returns audioOk or the error code that says which step failed.
+AudioError openStreamChannel(AudioChannel& channel, int deviceRate);
+
+// Fills in a module channel from channel.fileBytes.
+AudioError openModuleChannel(AudioChannel& channel);
+
+// Writes frames stereo float frames of the channel's music to out, looping
+// at the end of the music; onEnd(channel) runs at each end. Called on the
+// audio thread with the device locked; allocates nothing itself.
+void renderChannel(
+    AudioChannel& channel, int deviceRate, float* out, int frames, void (*onEnd)(AudioChannel& channel));
+
+// Rewinds the channel's music to its start.
+void rewindChannel(AudioChannel& channel);
+
+// Releases the decoders (the record itself is the caller's).
+void closeChannel(AudioChannel& channel);

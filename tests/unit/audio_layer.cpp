@@ -1,0 +1,302 @@
+// The audio layer: which files open as a stream or a module, a device that
+// cannot open, and looping playback into a file through SDL's disk driver.
+#include "support.h"
+
+#include "platform/audio.h"
+
+#include <lame/lame.h>
+
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <random>
+
+namespace {
+
+// A mono sine tone encoded by libmp3lame, with the encoder's tag frame in
+// front so the decoder can trim the padding and loop without a gap.
+std::vector<uint8_t> encodeTone(int rate, int frames)
+{
+    lame_global_flags* lame = lame_init();
+    lame_set_in_samplerate(lame, rate);
+    lame_set_out_samplerate(lame, rate);
+    lame_set_num_channels(lame, 1);
+    lame_set_mode(lame, MONO);
+    lame_set_brate(lame, 64);
+    lame_init_params(lame);
+    std::vector<short> pcm(frames);
+    for (int i = 0; i < frames; ++i)
+        pcm[i] = static_cast<short>(12000 * std::sin(2 * M_PI * 440.0 * i / rate));
+    std::vector<uint8_t> mp3(frames * 5 / 4 + 7200 * 2);
+    int size =
+        lame_encode_buffer(lame, pcm.data(), pcm.data(), frames, mp3.data(), static_cast<int>(mp3.size()));
+    size += lame_encode_flush(lame, mp3.data() + size, static_cast<int>(mp3.size()) - size);
+    mp3.resize(size);
+    uint8_t tag[2880];
+    size_t tagSize = lame_get_lametag_frame(lame, tag, sizeof tag);
+    std::memcpy(mp3.data(), tag, std::min(tagSize, mp3.size()));
+    lame_close(lame);
+    return mp3;
+}
+
+// A 4-channel module with one looped square-wave sample and one pattern that
+// breaks after 8 rows: 8 rows of 6 ticks of 882 frames at 44100 Hz.
+constexpr int moduleFrames = 8 * 6 * 882;
+
+std::vector<uint8_t> buildModule()
+{
+    std::vector<uint8_t> bytes(1084 + 1024 + 64, 0);
+    std::memcpy(bytes.data(), "tone", 4);
+    uint8_t* sample = bytes.data() + 20;
+    std::memcpy(sample, "square", 6);
+    sample[22] = 0, sample[23] = 32; // length in words
+    sample[25] = 64;                 // volume
+    sample[28] = 0, sample[29] = 32; // loop length in words: the whole sample
+    for (int i = 1; i < 31; ++i)
+        bytes[20 + 30 * i + 29] = 1; // the empty samples' "no loop"
+    bytes[950] = 1;                  // song length: one order
+    bytes[951] = 127;
+    std::memcpy(bytes.data() + 1080, "M.K.", 4);
+    uint8_t* pattern = bytes.data() + 1084;
+    pattern[0] = 0x01, pattern[1] = 0xAC, pattern[2] = 0x10; // row 0: period 428, sample 1
+    uint8_t* breakCell = pattern + (7 * 4 + 1) * 4;          // row 7, channel 2: pattern break
+    breakCell[2] = 0x0D;
+    for (int i = 0; i < 64; ++i)
+        bytes[1084 + 1024 + i] = i < 32 ? 100 : 156; // +100, -100
+    return bytes;
+}
+
+// MPEG frames with silent payloads: each header followed by zeros up to
+// the length it announces.
+std::vector<uint8_t> frames(const std::vector<std::vector<uint8_t>>& headers, const std::vector<int>& lengths)
+{
+    std::vector<uint8_t> bytes;
+    for (size_t i = 0; i < headers.size(); ++i) {
+        size_t start = bytes.size();
+        bytes.insert(bytes.end(), headers[i].begin(), headers[i].end());
+        bytes.resize(start + lengths[i], 0);
+    }
+    return bytes;
+}
+
+class AudioFiles : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        ASSERT_EQ(audioInit(-1, 44100, 0, nullptr), 1) << audioErrorGetCode();
+    }
+    void TearDown() override { audioFree(); }
+
+    // 'S' stream, 'M' module, '-' neither; with the error codes of the two opens.
+    std::string openAs(const std::vector<uint8_t>& bytes, const char* name = "music.mp3")
+    {
+        std::string path = dir.file(name);
+        writeFile(path, bytes);
+        std::string result;
+        AudioHandle stream = audioStreamCreateFile(0, path.c_str(), 0, 0, 0);
+        result += stream ? "S" : "-" + std::to_string(audioErrorGetCode());
+        AudioHandle module = audioMusicLoad(0, path.c_str(), 0, 0, 5);
+        result += module ? "M" : "-" + std::to_string(audioErrorGetCode());
+        return result;
+    }
+
+    TempDir dir;
+};
+
+} // namespace
+
+TEST_F(AudioFiles, EachFileOpensOnlyAsItsOwnKind)
+{
+    std::vector<uint8_t> tone44 = encodeTone(44100, 22050);
+    std::vector<uint8_t> tone22 = encodeTone(22050, 11025);
+    ASSERT_EQ(tone44[0], 0xFF); // begins with a frame, not a tag
+    std::vector<uint8_t> tagged = {'I', 'D', '3', 3, 0, 0, 0, 0, 0, 20};
+    tagged.resize(30, 0);
+    tagged.insert(tagged.end(), tone44.begin(), tone44.end());
+    std::string text;
+    for (int i = 0; i < 200; ++i)
+        text += "This is a line of plain text, not music at all.\n";
+    std::mt19937 random(5);
+    std::vector<uint8_t> noise(65536);
+    for (uint8_t& b : noise)
+        b = static_cast<uint8_t>(random());
+    std::vector<uint8_t> noiseAfterSync = noise;
+    noiseAfterSync[0] = 0xFF, noiseAfterSync[1] = 0xFB, noiseAfterSync[2] = 0x90, noiseAfterSync[3] = 0x00;
+
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> bytes;
+        const char* expected;
+    } cases[] = {
+        {"MPEG-1 tone", tone44, "S-4"},
+        {"MPEG-2 tone", tone22, "S-4"},
+        {"tone behind an ID3v2 tag", tagged, "S-4"},
+        {"tracker module", buildModule(), "-4M"},
+        {"text", std::vector<uint8_t>(text.begin(), text.end()), "-4-4"},
+        {"random bytes", noise, "-4-4"},
+        {"random bytes after one frame header", noiseAfterSync, "-4-4"},
+        {"empty file", {}, "-4-4"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(openAs(c.bytes), c.expected) << c.what;
+
+    EXPECT_EQ(audioStreamCreateFile(0, dir.file("missing").c_str(), 0, 0, 0), 0u);
+    EXPECT_EQ(audioErrorGetCode(), audioErrorFileOpen);
+    EXPECT_EQ(audioMusicLoad(1, dir.file("music.mp3").c_str(), 0, 0, 0), 0u);
+    EXPECT_EQ(audioErrorGetCode(), audioErrorParameter);
+
+    // Handles are checked for their kind; only the end sync exists.
+    AudioHandle module = audioMusicLoad(0, dir.file("music.mp3").c_str(), 0, 0, 5); // the empty file
+    EXPECT_EQ(module, 0u);
+    writeFile(dir.file("module"), buildModule());
+    module = audioMusicLoad(0, dir.file("module").c_str(), 0, 0, 5);
+    ASSERT_NE(module, 0u);
+    EXPECT_EQ(audioStreamPlay(module, 0, 4), 0);
+    EXPECT_EQ(audioErrorGetCode(), audioErrorHandle);
+    EXPECT_EQ(audioChannelSetSync(module, 1, 0, nullptr), 0u);
+    EXPECT_EQ(audioErrorGetCode(), audioErrorParameter);
+    EXPECT_NE(audioChannelSetSync(module, audioSyncEnd, 0, nullptr), 0u);
+    EXPECT_EQ(audioMusicPlay(module), 1);
+    EXPECT_EQ(audioErrorGetCode(), audioOk);
+}
+
+TEST_F(AudioFiles, StreamOpenNeedsARunOfValidFrameHeaders)
+{
+    // MPEG-1 Layer III, 128 kbit/s, 44100 Hz: 417 bytes a frame.
+    const std::vector<uint8_t> l3 = {0xFF, 0xFB, 0x90, 0x00};
+    const std::vector<uint8_t> l2 = {0xFF, 0xFD, 0x90, 0x00};       // the same as Layer II
+    const std::vector<uint8_t> l1 = {0xFF, 0xFF, 0x90, 0x00};       // Layer I, 288 kbit/s: 312 bytes
+    const std::vector<uint8_t> rate48 = {0xFF, 0xFB, 0x94, 0x00};   // 48000 Hz: 384 bytes
+    const std::vector<uint8_t> reserved = {0xFF, 0xFB, 0x9C, 0x00}; // reserved sample rate
+    const std::vector<uint8_t> freeRate = {0xFF, 0xFB, 0x00, 0x00}; // free format
+    const std::vector<uint8_t> emphasis = {0xFF, 0xFB, 0x90, 0x02}; // reserved emphasis
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> bytes;
+        bool opens;
+    } cases[] = {
+        {"four frames", frames({l3, l3, l3, l3}, {417, 417, 417, 417}), true},
+        {"two frames that end the file", frames({l3, l3}, {417, 417}), true},
+        {"two frames and an ID3v1 tag", frames({l3, l3, {'T', 'A', 'G'}}, {417, 417, 128}), true},
+        {"Layer I frames", frames({l1, l1, l1, l1}, {312, 312, 312, 312}), true},
+        {"a frame too short for its header's length", frames({l3, l3, l3, l3}, {416, 417, 417, 417}), false},
+        {"a frame too long for its header's length", frames({l3, l3, l3, l3}, {418, 417, 417, 417}), false},
+        {"a second frame of another layer", frames({l3, l2, l3, l3}, {417, 417, 417, 417}), false},
+        {"a second frame at another rate", frames({l3, rate48, l3, l3}, {417, 384, 417, 417}), false},
+        {"a reserved sample rate", frames({reserved, reserved, reserved, reserved}, {417, 417, 417, 417}),
+            false},
+        {"the free format", frames({freeRate, freeRate, freeRate, freeRate}, {417, 417, 417, 417}), false},
+        {"a reserved emphasis", frames({emphasis, emphasis, emphasis, emphasis}, {417, 417, 417, 417}),
+            false},
+    };
+    for (const Case& c : cases) {
+        std::string path = dir.file("frames.mp3");
+        writeFile(path, c.bytes);
+        EXPECT_EQ(audioStreamCreateFile(0, path.c_str(), 0, 0, 0) != 0, c.opens) << c.what;
+    }
+}
+
+TEST(AudioLayer, InitFailsWhenNoOutputDeviceOpens)
+{
+    ChildResult child = runInChild([] {
+        setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+        int freeBefore = audioFree();
+        int freeError = audioErrorGetCode();
+        int init = audioInit(-1, 44100, 0, nullptr);
+        int initError = audioErrorGetCode();
+        int stream = static_cast<int>(audioStreamCreateFile(0, "music.mp3", 0, 0, 0));
+        int streamError = audioErrorGetCode();
+        std::printf("%x %d %d %d %d %d %d %d", audioGetVersion(), freeBefore, freeError, init, initError,
+            stream, streamError, audioFree());
+    });
+    EXPECT_EQ(child.output, "60000 0 2 0 1 0 2 0");
+}
+
+namespace {
+
+std::mutex endMutex;
+std::condition_variable endSignal;
+int endCount = 0;
+
+void countEnd(uint32_t, uint32_t, uint32_t)
+{
+    std::lock_guard<std::mutex> lock(endMutex);
+    ++endCount;
+    endSignal.notify_all();
+}
+
+// Plays the file through SDL's disk driver until the end procedure has run
+// twice and prints "ends frames peak" of what was written.
+void playToDisk(const std::string& music, const std::string& output, bool asModule)
+{
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", output.c_str(), 1);
+    setenv("SDL_DISKAUDIODELAY", "1", 1);
+    if (!audioInit(-1, 44100, 0, nullptr)) {
+        std::printf("audioInit failed: %d", audioErrorGetCode());
+        return;
+    }
+    AudioHandle handle = asModule ? audioMusicLoad(0, music.c_str(), 0, 0, 5)
+                                  : audioStreamCreateFile(0, music.c_str(), 0, 0, 0);
+    if (!handle || !audioChannelSetSync(handle, audioSyncEnd, 0, countEnd)) {
+        std::printf("open failed: %d", audioErrorGetCode());
+        return;
+    }
+    audioStart();
+    if (asModule)
+        audioMusicPlay(handle);
+    else
+        audioStreamPlay(handle, 0, 4);
+    {
+        std::unique_lock<std::mutex> lock(endMutex);
+        endSignal.wait_for(lock, std::chrono::seconds(20), [] { return endCount >= 2; });
+    }
+    audioFree();
+    std::vector<uint8_t> written = readFile(output);
+    std::vector<float> samples(written.size() / sizeof(float));
+    std::memcpy(samples.data(), written.data(), samples.size() * sizeof(float));
+    float peak = 0;
+    for (float s : samples)
+        peak = std::max(peak, std::fabs(s));
+    std::printf("%d %zu %.3f", endCount, samples.size() / 2, peak);
+    std::fflush(stdout);
+    std::_Exit(0);
+}
+
+} // namespace
+
+TEST(AudioLayer, PlaybackLoopsAndRunsTheEndProcedureOncePerLoop)
+{
+    TempDir dir;
+    writeFile(dir.file("tone.mp3"), encodeTone(22050, 11025)); // half a second, converted to 44100 Hz
+    writeFile(dir.file("music.mp3"), buildModule());
+    struct Case {
+        const char* file;
+        bool asModule;
+        long loopFrames; // at the device's 44100 Hz
+    } cases[] = {
+        {"tone.mp3", false, 22050},
+        {"music.mp3", true, moduleFrames},
+    };
+    for (const Case& c : cases) {
+        ChildResult child =
+            runInChild([&] { playToDisk(dir.file(c.file), dir.file("out.raw"), c.asModule); });
+        ASSERT_EQ(child.exitStatus, 0) << c.file << ": " << child.output;
+        int ends = 0;
+        long written = 0;
+        float peak = 0;
+        ASSERT_EQ(std::sscanf(child.output.c_str(), "%d %ld %f", &ends, &written, &peak), 3) << child.output;
+        EXPECT_GE(ends, 2) << c.file;
+        EXPECT_GT(peak, 0.1f) << c.file;
+        // Each end is one whole loop: what was written covers as many loops
+        // as ends ran, give or take the output's buffering.
+        long slack = c.loopFrames / 4;
+        EXPECT_GE(written, ends * c.loopFrames - slack) << c.file << " ends " << ends;
+        EXPECT_LE(written, (ends + 1) * c.loopFrames + slack) << c.file << " ends " << ends;
+    }
+}
