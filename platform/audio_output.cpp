@@ -175,6 +175,10 @@ int audioInit(int device, uint32_t frequency, uint32_t, void*)
         return fail(audioErrorAlready);
     if (frequency == 0 || frequency > 384000)
         return fail(audioErrorParameter);
+    // SDL's audio brings up its event queue, which would otherwise turn
+    // Ctrl-C and SIGTERM into quit events nobody reads: the process keeps
+    // its own handling of them.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
         return fail(audioErrorInit);
     const char* name = nullptr; // SDL's default output

@@ -7,6 +7,7 @@
 #include <lame/lame.h>
 
 #include <chrono>
+#include <csignal>
 #include <cmath>
 #include <condition_variable>
 #include <cstdio>
@@ -215,6 +216,19 @@ TEST(AudioLayer, InitFailsWhenNoOutputDeviceOpens)
             stream, streamError, audioFree());
     });
     EXPECT_EQ(child.output, "60000 0 2 0 1 0 2 0");
+}
+
+TEST(AudioLayer, InitLeavesInterruptAndTerminateToTheProcess)
+{
+    ChildResult child = runInChild([] {
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        int init = audioInit(-1, 44100, 0, nullptr);
+        struct sigaction interrupt, terminate;
+        sigaction(SIGINT, nullptr, &interrupt);
+        sigaction(SIGTERM, nullptr, &terminate);
+        std::printf("%d %d %d", init, interrupt.sa_handler == SIG_DFL, terminate.sa_handler == SIG_DFL);
+    });
+    EXPECT_EQ(child.output, "1 1 1");
 }
 
 namespace {
