@@ -252,8 +252,8 @@ std::vector<uint8_t> environmentMap(const Studio& studio) {
 
 // "env.pcx": a cool chrome, blue sky over a dark tiled floor.
 Studio coolStudio() {
-    return {rgb8(24, 60, 150),   rgb8(150, 196, 240), rgb8(240, 248, 255), rgb8(92, 84, 80),
-            rgb8(30, 28, 36),    rgb8(190, 200, 210), rgb8(255, 250, 235), {0.55f, 0.6f, 0.55f},
+    return {rgb8(24, 60, 150),   rgb8(150, 196, 240), rgb8(240, 248, 255), rgb8(150, 130, 112),
+            rgb8(64, 58, 66),    rgb8(220, 228, 236), rgb8(255, 250, 235), {0.55f, 0.6f, 0.55f},
             41};
 }
 
