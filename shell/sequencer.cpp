@@ -49,17 +49,17 @@ Stage stages[stageCount] = {
     {setupTitle, true},               // 0
     {startShow, false},               // 1 advances to 2 itself
     {drawTitleFrame, false},          // 2
-    {scenesNotWiredYet, true},        // 3 "test.3ds" set-up (not wired yet: to the exit)
-    {sceneFrameNotWiredYet, false},   // 4 "test.3ds" frame
+    {setupTest, true},                // 3 "test.3ds"
+    {drawTestFrame, false},           // 4
     {releaseScene, true},             // 5
-    {scenesNotWiredYet, true},        // 6 "env.3ds" set-up
-    {sceneFrameNotWiredYet, false},   // 7 "env.3ds" frame
+    {setupEnv, true},                 // 6 "env.3ds"
+    {drawEnvFrame, false},            // 7
     {releaseScene, true},             // 8
-    {scenesNotWiredYet, true},        // 9 "add.3ds" set-up
-    {sceneFrameNotWiredYet, false},   // 10 "add.3ds" frame
+    {setupAdd, true},                 // 9 "add.3ds"
+    {drawAddFrame, false},            // 10
     {releaseScene, true},             // 11
-    {scenesNotWiredYet, true},        // 12 "blue.3ds" set-up
-    {sceneFrameNotWiredYet, false},   // 13 "blue.3ds" frame
+    {setupBlue, true},                // 12 "blue.3ds"
+    {drawBlueFrame, false},           // 13
     {releaseScene, true},             // 14
     {scenesNotWiredYet, true},        // 15 "lo.3ds" set-up
     {sceneFrameNotWiredYet, false},   // 16 "lo.3ds" frame
