@@ -44,19 +44,25 @@ std::vector<uint8_t> encodeTone(int rate, int frames)
     return mp3;
 }
 
-// A 4-channel module with one looped square-wave sample and one pattern that
-// breaks after 8 rows: 8 rows of 6 ticks of 882 frames at 44100 Hz.
+// A 4-channel module with one looped sample (by default a square wave) and
+// one pattern that breaks after 8 rows: 8 rows of 6 ticks of 882 frames at
+// 44100 Hz.
 constexpr int moduleFrames = 8 * 6 * 882;
 
-std::vector<uint8_t> buildModule()
+std::vector<uint8_t> buildModule(std::vector<uint8_t> sampleData = {})
 {
-    std::vector<uint8_t> bytes(1084 + 1024 + 64, 0);
+    if (sampleData.empty())
+        for (int i = 0; i < 64; ++i)
+            sampleData.push_back(i < 32 ? 100 : 156); // +100, -100
+    sampleData.resize(sampleData.size() & ~size_t(1));
+    std::vector<uint8_t> bytes(1084 + 1024, 0);
     std::memcpy(bytes.data(), "tone", 4);
     uint8_t* sample = bytes.data() + 20;
-    std::memcpy(sample, "square", 6);
-    sample[22] = 0, sample[23] = 32; // length in words
-    sample[25] = 64;                 // volume
-    sample[28] = 0, sample[29] = 32; // loop length in words: the whole sample
+    std::memcpy(sample, "sample", 6);
+    sample[22] = static_cast<uint8_t>(sampleData.size() / 2 >> 8); // length in words
+    sample[23] = static_cast<uint8_t>(sampleData.size() / 2);
+    sample[25] = 64;                                  // volume
+    sample[28] = sample[22], sample[29] = sample[23]; // loop length: the whole sample
     for (int i = 1; i < 31; ++i)
         bytes[20 + 30 * i + 29] = 1; // the empty samples' "no loop"
     bytes[950] = 1;                  // song length: one order
@@ -66,8 +72,7 @@ std::vector<uint8_t> buildModule()
     pattern[0] = 0x01, pattern[1] = 0xAC, pattern[2] = 0x10; // row 0: period 428, sample 1
     uint8_t* breakCell = pattern + (7 * 4 + 1) * 4;          // row 7, channel 2: pattern break
     breakCell[2] = 0x0D;
-    for (int i = 0; i < 64; ++i)
-        bytes[1084 + 1024 + i] = i < 32 ? 100 : 156; // +100, -100
+    bytes.insert(bytes.end(), sampleData.begin(), sampleData.end());
     return bytes;
 }
 
@@ -126,8 +131,6 @@ TEST_F(AudioFiles, EachFileOpensOnlyAsItsOwnKind)
     std::vector<uint8_t> noise(65536);
     for (uint8_t& b : noise)
         b = static_cast<uint8_t>(random());
-    std::vector<uint8_t> noiseAfterSync = noise;
-    noiseAfterSync[0] = 0xFF, noiseAfterSync[1] = 0xFB, noiseAfterSync[2] = 0x90, noiseAfterSync[3] = 0x00;
 
     struct Case {
         const char* what;
@@ -138,9 +141,10 @@ TEST_F(AudioFiles, EachFileOpensOnlyAsItsOwnKind)
         {"MPEG-2 tone", tone22, "S-4"},
         {"tone behind an ID3v2 tag", tagged, "S-4"},
         {"tracker module", buildModule(), "-4M"},
+        // libmpg123 alone would find the frames and take the module for a stream.
+        {"tracker module with MPEG frames in its sample", buildModule(tone44), "-4M"},
         {"text", std::vector<uint8_t>(text.begin(), text.end()), "-4-4"},
         {"random bytes", noise, "-4-4"},
-        {"random bytes after one frame header", noiseAfterSync, "-4-4"},
         {"empty file", {}, "-4-4"},
     };
     for (const Case& c : cases)
@@ -152,10 +156,8 @@ TEST_F(AudioFiles, EachFileOpensOnlyAsItsOwnKind)
     EXPECT_EQ(audioErrorGetCode(), audioErrorParameter);
 
     // Handles are checked for their kind; only the end sync exists.
-    AudioHandle module = audioMusicLoad(0, dir.file("music.mp3").c_str(), 0, 0, 5); // the empty file
-    EXPECT_EQ(module, 0u);
     writeFile(dir.file("module"), buildModule());
-    module = audioMusicLoad(0, dir.file("module").c_str(), 0, 0, 5);
+    AudioHandle module = audioMusicLoad(0, dir.file("module").c_str(), 0, 0, 5);
     ASSERT_NE(module, 0u);
     EXPECT_EQ(audioStreamPlay(module, 0, 4), 0);
     EXPECT_EQ(audioErrorGetCode(), audioErrorHandle);
