@@ -10,7 +10,9 @@
 //
 // Playback loops: each time the music reaches its end, the end procedure
 // given to audioChannelSetSync runs (on the audio thread) and playback goes
-// on from the start.
+// on from the start. It runs when the decoder reaches the end, which is at
+// most an output buffer or so (a few tens of milliseconds) before the end
+// is heard.
 #pragma once
 
 #include <cstdint>

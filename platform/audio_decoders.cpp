@@ -147,7 +147,12 @@ int renderStream(AudioChannel& channel, float* out, int frames, void (*onEnd)(Au
         int result =
             mpg123_read(channel.decoder, channel.decodeBuffer.data(), channel.decodeBuffer.size(), &done);
         if (done > 0) {
-            SDL_AudioStreamPut(channel.converter, channel.decodeBuffer.data(), static_cast<int>(done));
+            // The converter only fails when it cannot grow: give up on the music.
+            int put = SDL_AudioStreamPut(channel.converter, channel.decodeBuffer.data(), static_cast<int>(done));
+            if (put != 0) {
+                channel.silent = true;
+                break;
+            }
             channel.framesSinceStart += done / 4;
             emptyReads = 0;
         }
