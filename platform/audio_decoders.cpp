@@ -148,7 +148,8 @@ int renderStream(AudioChannel& channel, float* out, int frames, void (*onEnd)(Au
             mpg123_read(channel.decoder, channel.decodeBuffer.data(), channel.decodeBuffer.size(), &done);
         if (done > 0) {
             // The converter only fails when it cannot grow: give up on the music.
-            int put = SDL_AudioStreamPut(channel.converter, channel.decodeBuffer.data(), static_cast<int>(done));
+            int put =
+                SDL_AudioStreamPut(channel.converter, channel.decodeBuffer.data(), static_cast<int>(done));
             if (put != 0) {
                 channel.silent = true;
                 break;
