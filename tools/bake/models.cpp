@@ -237,10 +237,12 @@ ModelSpec addModel() {
     facingCamera(sun);
     Mesh globe = icosphere(80, 1, false);
     Mesh cards;
+    // Cards spiralling outwards, so that each shows on its own and overlaps
+    // its neighbours only at the edges.
     for (int k = 0; k < 7; k++) {
-        float z = 60 - 20.0f * k, turn = 26.0f * k, a = 51.0f * k * pi / 180;
-        Point centre{30 * std::sin(a), 30 * std::cos(a), z};
-        std::vector<Point> corners = {{-46, -28, 0}, {46, -28, 0}, {46, 28, 0}, {-46, 28, 0}};
+        float z = 60 - 20.0f * k, turn = 40.0f * k, a = 72.0f * k * pi / 180, out = 44 + 12.0f * k;
+        Point centre{out * std::sin(a), out * std::cos(a), z};
+        std::vector<Point> corners = {{-34, -20, 0}, {34, -20, 0}, {34, 20, 0}, {-34, 20, 0}};
         for (Point& p : corners) p = rotateZ(p, turn) + centre;
         addPolygon(cards, corners);
     }
