@@ -31,20 +31,6 @@ void installStopSignals()
     sigaction(SIGHUP, &action, nullptr);
 }
 
-// Stand-ins for the 3D scenes, which are not wired in yet: the first 3D
-// set-up sends the show from the title straight to the exit stage, in the
-// same pass (the sequencer's advance after a set-up lands on stage 27).
-// TODO(3D scenes): put setupTest, drawTestFrame, setupEnv, ... in their places.
-static void scenesNotWiredYet()
-{
-    demoStage = exitStage - 1;
-}
-
-static void sceneFrameNotWiredYet()
-{
-    demoStage = exitStage;
-}
-
 Stage stages[stageCount] = {
     {setupTitle, true},               // 0
     {startShow, false},               // 1 advances to 2 itself
@@ -61,17 +47,17 @@ Stage stages[stageCount] = {
     {setupBlue, true},                // 12 "blue.3ds"
     {drawBlueFrame, false},           // 13
     {releaseScene, true},             // 14
-    {scenesNotWiredYet, true},        // 15 "lo.3ds" set-up
-    {sceneFrameNotWiredYet, false},   // 16 "lo.3ds" frame
+    {setupLo, true},                  // 15 "lo.3ds"
+    {drawLoFrame, false},             // 16
     {releaseScene, true},             // 17
-    {scenesNotWiredYet, true},        // 18 "ting.3ds" set-up
-    {sceneFrameNotWiredYet, false},   // 19 "ting.3ds" frame
+    {setupTing, true},                // 18 "ting.3ds"
+    {drawTingFrame, false},           // 19
     {releaseScene, true},             // 20
-    {scenesNotWiredYet, true},        // 21 "cyl.3ds" set-up
-    {sceneFrameNotWiredYet, false},   // 22 "cyl.3ds" frame
+    {setupCyl, true},                 // 21 "cyl.3ds"
+    {drawCylFrame, false},            // 22
     {releaseScene, true},             // 23
-    {scenesNotWiredYet, true},        // 24 "snurr.3ds" set-up
-    {sceneFrameNotWiredYet, false},   // 25 "snurr.3ds" frame
+    {setupSnurr, true},               // 24 "snurr.3ds"
+    {drawSnurrFrame, false},          // 25 the last scene
     {releaseScene, true},             // 26
     {exitShow, false},                // 27 never returns
 };

@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <regex>
 #include <vector>
 
 namespace {
@@ -258,23 +259,36 @@ TEST_F(FirstScenes, BlueDeformsItsObjectFromTheRestCopy)
     EXPECT_NEAR(frame[0].r, 102, 1);
 }
 
-TEST_F(FirstScenes, SequencerChangesSceneWithinOnePass)
+TEST_F(FirstScenes, SequencerChangesSceneWithinOnePassAndEndsAfterTheLast)
 {
+    // The frame stage and end time of every 3D scene, in show order.
+    const struct {
+        int32_t frameStage;
+        double endTime;
+    } show[] = {{4, 104.2}, {7, 166.2}, {10, 112.2}, {13, 310.2},
+                {16, 108.0}, {19, 195.0}, {22, 280.0}, {25, 344.0}};
     demoStage = 3;
-    runSequencer();  // set-up and first frame
+    runSequencer();  // the first set-up and its first frame
     EXPECT_EQ(demoStage, 4);
     EXPECT_EQ(swaps, 1);
-    for (const SceneFunctions& s : firstScenes) {
-        if (s.frameStage == 13)
-            break;
+    for (const auto& scene : show) {
+        ASSERT_EQ(demoStage, scene.frameStage);
         Scene* ending = currentScene;
         ASSERT_NE(ending, nullptr);
-        now += static_cast<uint32_t>(s.endTime * 100) + 1;
+        now += static_cast<uint32_t>(scene.endTime * 100) + 1;
         swaps = 0;
+        if (scene.frameStage == 25) {
+            // The last scene's end runs the release and the exit path.
+            ChildResult child = runInChild(runSequencer);
+            EXPECT_EQ(child.exitStatus, 0);
+            EXPECT_TRUE(std::regex_match(child.output, std::regex("\n\n\nfps:[0-9]+\\.[0-9][0-9]\n")))
+                << child.output;
+            break;
+        }
         runSequencer();
-        EXPECT_EQ(demoStage, s.frameStage + 3) << s.model;
-        EXPECT_EQ(swaps, 2) << s.model << ": its last frame and the next scene's first";
-        EXPECT_NE(currentScene, nullptr);
+        EXPECT_EQ(demoStage, scene.frameStage + 3);
+        EXPECT_EQ(swaps, 2) << "stage " << scene.frameStage << ": the last frame and the next scene's first";
+        ASSERT_NE(currentScene, nullptr);
         EXPECT_GT(currentScene->meshObjectCount, 0);
     }
 }
