@@ -224,6 +224,17 @@ TEST(BakeLibrary, ModelsLoadAndMeetTheirScenesContracts)
             for (int f = 0; f < drawn.faceCount; f++)
                 for (int k = 0; k < 3; k++)
                     ASSERT_EQ(drawn.faces[f].indices[k], rest.faces[f].indices[k]);
+            // The deformed bodies are closed and star-shaped about their
+            // centre. Seen from outside, each face must be clockwise (a front
+            // face); the engine's normal of a clockwise face points away
+            // from the viewer, into the body.
+            for (int f = 0; f < drawn.faceCount; f++) {
+                const Face& face = drawn.faces[f];
+                Vec3 a = face.corners[0]->position, b = face.corners[1]->position, c = face.corners[2]->position;
+                Vec3 out = {(a.x + b.x + c.x) / 3 - drawn.centre.x, (a.y + b.y + c.y) / 3 - drawn.centre.y,
+                            (a.z + b.z + c.z) / 3 - drawn.centre.z};
+                ASSERT_LT(face.normal.x * out.x + face.normal.y * out.y + face.normal.z * out.z, 0) << "face " << f;
+            }
         }
         destroyScene(scene);
     }
