@@ -149,23 +149,6 @@ TEST_F(AudioFiles, EachFileOpensOnlyAsItsOwnKind)
     };
     for (const Case& c : cases)
         EXPECT_EQ(openAs(c.bytes), c.expected) << c.what;
-
-    EXPECT_EQ(audioStreamCreateFile(0, dir.file("missing").c_str(), 0, 0, 0), 0u);
-    EXPECT_EQ(audioErrorGetCode(), audioErrorFileOpen);
-    EXPECT_EQ(audioMusicLoad(1, dir.file("music.mp3").c_str(), 0, 0, 0), 0u);
-    EXPECT_EQ(audioErrorGetCode(), audioErrorParameter);
-
-    // Handles are checked for their kind; only the end sync exists.
-    writeFile(dir.file("module"), buildModule());
-    AudioHandle module = audioMusicLoad(0, dir.file("module").c_str(), 0, 0, 5);
-    ASSERT_NE(module, 0u);
-    EXPECT_EQ(audioStreamPlay(module, 0, 4), 0);
-    EXPECT_EQ(audioErrorGetCode(), audioErrorHandle);
-    EXPECT_EQ(audioChannelSetSync(module, 1, 0, nullptr), 0u);
-    EXPECT_EQ(audioErrorGetCode(), audioErrorParameter);
-    EXPECT_NE(audioChannelSetSync(module, audioSyncEnd, 0, nullptr), 0u);
-    EXPECT_EQ(audioMusicPlay(module), 1);
-    EXPECT_EQ(audioErrorGetCode(), audioOk);
 }
 
 TEST_F(AudioFiles, StreamOpenNeedsARunOfValidFrameHeaders)
@@ -204,42 +187,28 @@ TEST_F(AudioFiles, StreamOpenNeedsARunOfValidFrameHeaders)
     }
 }
 
-TEST(AudioLayer, InitFailsWhenNoOutputDeviceOpens)
+TEST(AudioLayer, InitFailsWhenNoOutputDeviceOpensAndLeavesNothingBehind)
 {
     // A driver SDL does not know, and a known driver whose device cannot
-    // open; after either, nothing is left half open and a working driver
-    // initialises.
+    // open. Afterwards a working driver initialises, and Ctrl-C and SIGTERM
+    // are still the process's own.
     for (const char* driver : {"no-such-driver", "disk"}) {
         ChildResult child = runInChild([&] {
             setenv("SDL_AUDIODRIVER", driver, 1);
             setenv("SDL_DISKAUDIOFILE", "/nonexistent/directory/out.raw", 1);
             int freeBefore = audioFree();
-            int freeError = audioErrorGetCode();
             int init = audioInit(-1, 44100, 0, nullptr);
             int initError = audioErrorGetCode();
-            int stream = static_cast<int>(audioStreamCreateFile(0, "music.mp3", 0, 0, 0));
-            int streamError = audioErrorGetCode();
-            int freeAfter = audioFree();
             setenv("SDL_AUDIODRIVER", "dummy", 1);
             int retry = audioInit(-1, 44100, 0, nullptr);
-            std::printf("%x %d %d %d %d %d %d %d %d %d", audioGetVersion(), freeBefore, freeError, init,
-                initError, stream, streamError, freeAfter, retry, audioFree());
+            struct sigaction interrupt, terminate;
+            sigaction(SIGINT, nullptr, &interrupt);
+            sigaction(SIGTERM, nullptr, &terminate);
+            std::printf("%x %d %d %d %d %d %d", audioGetVersion(), freeBefore, init, initError, retry,
+                interrupt.sa_handler == SIG_DFL && terminate.sa_handler == SIG_DFL, audioFree());
         });
-        EXPECT_EQ(child.output, "60000 0 2 0 1 0 2 0 1 1") << driver;
+        EXPECT_EQ(child.output, "60000 0 0 1 1 1 1") << driver;
     }
-}
-
-TEST(AudioLayer, InitLeavesInterruptAndTerminateToTheProcess)
-{
-    ChildResult child = runInChild([] {
-        setenv("SDL_AUDIODRIVER", "dummy", 1);
-        int init = audioInit(-1, 44100, 0, nullptr);
-        struct sigaction interrupt, terminate;
-        sigaction(SIGINT, nullptr, &interrupt);
-        sigaction(SIGTERM, nullptr, &terminate);
-        std::printf("%d %d %d", init, interrupt.sa_handler == SIG_DFL, terminate.sa_handler == SIG_DFL);
-    });
-    EXPECT_EQ(child.output, "1 1 1");
 }
 
 namespace {
@@ -262,21 +231,15 @@ void playToDisk(const std::string& music, const std::string& output, bool asModu
     setenv("SDL_AUDIODRIVER", "disk", 1);
     setenv("SDL_DISKAUDIOFILE", output.c_str(), 1);
     setenv("SDL_DISKAUDIODELAY", "1", 1);
-    if (!audioInit(-1, 44100, 0, nullptr)) {
-        std::printf("audioInit failed: %d", audioErrorGetCode());
-        return;
-    }
+    audioInit(-1, 44100, 0, nullptr);
     AudioHandle handle = asModule ? audioMusicLoad(0, music.c_str(), 0, 0, 5)
                                   : audioStreamCreateFile(0, music.c_str(), 0, 0, 0);
-    if (!handle || !audioChannelSetSync(handle, audioSyncEnd, 0, countEnd)) {
-        std::printf("open failed: %d", audioErrorGetCode());
+    bool playing = audioChannelSetSync(handle, audioSyncEnd, 0, countEnd) && audioStart() &&
+        (asModule ? audioMusicPlay(handle) : audioStreamPlay(handle, 0, 4));
+    if (!playing) {
+        std::printf("error %d", audioErrorGetCode());
         return;
     }
-    audioStart();
-    if (asModule)
-        audioMusicPlay(handle);
-    else
-        audioStreamPlay(handle, 0, 4);
     {
         std::unique_lock<std::mutex> lock(endMutex);
         endSignal.wait_for(lock, std::chrono::seconds(20), [] { return endCount >= 2; });
