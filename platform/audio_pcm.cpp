@@ -1,0 +1,138 @@
+// audio_pcm.cpp: decoding a whole piece of music to samples through the
+// audio layer's own channel decoders, with no output device open.
+#include "platform/audio_pcm.h"
+#include "platform/audio_channel.h"
+
+#include <libopenmpt/libopenmpt.h>
+#include <mpg123.h>
+
+#include <algorithm>
+#include <new>
+#include <vector>
+
+namespace {
+
+constexpr int chunkFrames = 4096;
+constexpr int bytesPerFrame = 2 * sizeof(float);
+
+AudioError readWholeFile(const char* fileName, std::vector<uint8_t>& bytes)
+{
+    if (fileName == nullptr)
+        return audioErrorFileOpen;
+    std::FILE* file = std::fopen(fileName, "rb");
+    if (file == nullptr)
+        return audioErrorFileOpen;
+    AudioError error = audioOk;
+    long size = -1;
+    if (std::fseek(file, 0, SEEK_END) == 0)
+        size = std::ftell(file);
+    if (size < 0 || std::fseek(file, 0, SEEK_SET) != 0) {
+        error = audioErrorFileOpen;
+    } else {
+        bytes.resize(static_cast<size_t>(size));
+        if (std::fread(bytes.data(), 1, bytes.size(), file) != bytes.size())
+            error = audioErrorFileOpen;
+    }
+    std::fclose(file);
+    return error;
+}
+
+bool writeFrames(std::FILE* out, const void* samples, size_t frames)
+{
+    return out == nullptr || std::fwrite(samples, bytesPerFrame, frames, out) == frames;
+}
+
+// Moves every converted frame waiting in the channel's converter to out.
+bool drainConverter(AudioChannel& channel, std::vector<float>& buffer, std::FILE* out, DecodedMusic& music)
+{
+    int capacity = static_cast<int>(buffer.size() * sizeof(float));
+    for (;;) {
+        int available = SDL_AudioStreamAvailable(channel.converter);
+        if (available <= 0)
+            return true;
+        int got = SDL_AudioStreamGet(channel.converter, buffer.data(), std::min(available, capacity));
+        if (got <= 0)
+            return true;
+        size_t frames = static_cast<size_t>(got) / bytesPerFrame;
+        if (!writeFrames(out, buffer.data(), frames))
+            return false;
+        music.frames += frames;
+    }
+}
+
+// A stream: decoded a step at a time as the layer's render does, converted
+// to pcmRate, and the converter flushed at the end so no tail is lost.
+AudioError decodeStream(AudioChannel& channel, std::FILE* out, DecodedMusic& music)
+{
+    long fileRate = 0;
+    int channels = 0;
+    int encoding = 0;
+    if (mpg123_getformat(channel.decoder, &fileRate, &channels, &encoding) != MPG123_OK || fileRate <= 0)
+        return audioErrorFormat;
+    std::vector<float> buffer(2 * chunkFrames);
+    uint64_t decodedFrames = 0;
+    int emptyReads = 0;
+    for (;;) {
+        size_t done = 0;
+        int result =
+            mpg123_read(channel.decoder, channel.decodeBuffer.data(), channel.decodeBuffer.size(), &done);
+        if (done > 0) {
+            if (SDL_AudioStreamPut(channel.converter, channel.decodeBuffer.data(), static_cast<int>(done)) != 0)
+                return audioErrorMemory;
+            decodedFrames += done / 4;
+            emptyReads = 0;
+            if (!drainConverter(channel, buffer, out, music))
+                return audioErrorFileOpen;
+        }
+        if (result != MPG123_OK && result != MPG123_NEW_FORMAT)
+            break;
+        // A decoder that stops giving samples has reached its end.
+        if (done == 0 && ++emptyReads > 64)
+            break;
+    }
+    SDL_AudioStreamFlush(channel.converter);
+    if (!drainConverter(channel, buffer, out, music))
+        return audioErrorFileOpen;
+    music.seconds = static_cast<double>(decodedFrames) / static_cast<double>(fileRate);
+    return audioOk;
+}
+
+AudioError decodeModule(AudioChannel& channel, std::FILE* out, DecodedMusic& music)
+{
+    std::vector<float> buffer(2 * chunkFrames);
+    for (;;) {
+        size_t got = openmpt_module_read_interleaved_float_stereo(channel.module, pcmRate, chunkFrames,
+                                                                   buffer.data());
+        if (got == 0)
+            break;
+        if (!writeFrames(out, buffer.data(), got))
+            return audioErrorFileOpen;
+        music.frames += got;
+    }
+    music.seconds = static_cast<double>(music.frames) / pcmRate;
+    return audioOk;
+}
+
+} // namespace
+
+AudioError decodeMusic(const char* fileName, bool asModule, std::FILE* out, DecodedMusic& music)
+{
+    music = DecodedMusic{};
+    mpg123_init(); // needed by libmpg123 before 1.27, harmless after
+    AudioChannel channel;
+    channel.kind = asModule ? ChannelKind::module : ChannelKind::stream;
+    AudioError error = audioOk;
+    try {
+        error = readWholeFile(fileName, channel.fileBytes);
+        if (error == audioOk)
+            error = asModule ? openModuleChannel(channel) : openStreamChannel(channel, pcmRate);
+        if (error == audioOk)
+            error = asModule ? decodeModule(channel, out, music) : decodeStream(channel, out, music);
+    } catch (const std::bad_alloc&) {
+        error = audioErrorMemory;
+    }
+    closeChannel(channel);
+    if (error != audioOk)
+        music = DecodedMusic{};
+    return error;
+}

@@ -1,0 +1,107 @@
+// capture.h: the parts of kvistra-capture, the tool that renders the show
+// off screen, frame by frame on a virtual clock, to a video or to pictures.
+#pragma once
+
+#include "platform/audio.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+// ---------------------------------------------------------------------------
+// Options (options.cpp)
+
+struct CaptureOptions {
+    std::string mp4Path;  // --mp4: the video to write, or empty
+    std::string pngDir;   // --png: the folder for numbered frames, or empty
+    bool atGiven = false; // --at: one picture of the frame shown at atSeconds
+    double atSeconds = 0.0;
+    std::string outPath;  // --out: where the --at picture goes, or empty
+    int fps = 60;
+    double fromSeconds = 0.0;  // --from: first moment of the window
+    bool toGiven = false;      // --to: end of the window (exclusive)
+    double toSeconds = 0.0;
+    int width = 640;
+    int height = 480;
+    std::string dir;  // --dir: where "ant" and "music.mp3" are, or empty
+};
+
+enum class ParseOutcome { run, help, error };
+
+// Reads the command line; on error says why in error.
+ParseOutcome parseOptions(int argc, char** argv, CaptureOptions& options, std::string& error);
+
+void printUsage(std::FILE* to);
+
+// ---------------------------------------------------------------------------
+// The music without a device (silent_audio.cpp)
+
+// Puts a silent stand-in in place of the music's audio calls: it opens the
+// music with the audio layer's decoders and checks (so the show fails on a
+// missing or damaged file as it does with sound), learns its real length,
+// and writes its samples to soundtrack when that is not null.
+void useSilentAudio(std::FILE* soundtrack);
+
+// The music's length in milliseconds, once it has been opened; 0 when it is
+// not open or yields no samples (then it never ends).
+uint64_t musicMilliseconds();
+
+// Stereo 32-bit float frames written to the soundtrack.
+uint64_t soundtrackFrames();
+
+// Whether the show has started the music.
+bool musicPlaying();
+
+// Calls the end procedure the music installed, as the audio layer does when
+// playback reaches the end of the music.
+void signalMusicEnd();
+
+// ---------------------------------------------------------------------------
+// The virtual clock (virtual_clock.cpp)
+
+// Replaces the demo clock's millisecond timer by one that only moves when
+// moveClockTo says so; it reads 0 until then.
+void useVirtualClock();
+
+// Moves the timer to `milliseconds` after the music's start. Every end of
+// the music passed on the way (at whole multiples of its length) signals the
+// end at exactly its own time first, so the demo clock restarts there.
+void moveClockTo(uint64_t milliseconds);
+
+// ---------------------------------------------------------------------------
+// Outputs (video.cpp, png_file.cpp, soundtrack.cpp)
+
+// The full path of `name` found on PATH as an executable file, or empty.
+std::string findOnPath(const std::string& name, const char* path);
+
+// Starts ffmpeg reading raw RGB frames of width x height at fps from a pipe
+// and writing H.264 to mp4Path, with the soundtrack (raw stereo float at
+// the decode rate, looped to the video's length) when audioPath is not empty.
+bool startVideo(const std::string& ffmpeg, const std::string& mp4Path, const std::string& audioPath,
+                const CaptureOptions& options, std::string& error);
+
+// Writes one top-down RGB frame to the video; false when ffmpeg has gone.
+bool writeVideoFrame(const uint8_t* rgb, size_t size);
+
+// Closes the pipe and waits for ffmpeg; true when it ended well. Does
+// nothing (true) when no video was started.
+bool finishVideo(std::string& error);
+
+// Writes a top-down RGB picture as a PNG file.
+bool writePngFile(const std::string& path, const uint8_t* rgb, int width, int height, std::string& error);
+
+// Copies the stereo float samples of `from` to `to`, starting at frame
+// `startFrame` (taken modulo the length) and going round to the beginning,
+// so that looping `to` plays the music from that frame on.
+bool rotateSoundtrack(std::FILE* from, std::FILE* to, uint64_t startFrame, std::string& error);
+
+// ---------------------------------------------------------------------------
+// Progress on standard error (progress.cpp)
+
+// totalSeconds: how much of the show the capture will cover, as far as
+// known (an estimate for the whole show).
+void startProgress(double fromSeconds, double totalSeconds);
+void showProgress(double showSeconds);
+// Ends the bar's line and prints what was kept: frames covering
+// coveredSeconds of the show.
+void endProgress(double coveredSeconds, uint64_t frames);

@@ -1,0 +1,297 @@
+// main.cpp: kvistra-capture renders the show without a screen, at a fixed
+// frame rate, into a video with its music, numbered pictures or a single
+// picture. The show runs as in kvistra (the same sequencer passes, scenes,
+// engine and files), on a headless GL context, with the music's audio calls
+// replaced by a silent stand-in and the demo clock's timer by a virtual one:
+// video frame n sees the timer at n * 1000 / fps milliseconds after the
+// music's start, whatever the time spent drawing and loading.
+#include "tools/capture/capture.h"
+
+#include "platform/audio_pcm.h"
+#include "platform/headless_gl.h"
+#include "platform/process.h"
+#include "render/render.h"
+#include "scenes/scenes.h"
+#include "shell/shell.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <csignal>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+struct Capture {
+    CaptureOptions options;
+    std::string mp4Path;  // absolute paths: the show runs in its own folder
+    std::string pngDir;
+    std::string atPath;
+    uint64_t firstFrame = 0;        // frames before this are drawn but not kept
+    uint64_t endFrame = UINT64_MAX; // the capture ends before this frame
+    uint64_t nextFrame = 0;         // the number of the next buffer swap
+    uint64_t framesKept = 0;
+    std::vector<uint8_t> pixels;    // as GL reads them, bottom row first
+    std::vector<uint8_t> frame;     // top row first
+    bool started = false;
+    bool finished = false;
+};
+
+Capture capture;
+volatile sig_atomic_t interrupted = 0;
+
+void onStopSignal(int)
+{
+    interrupted = 1;
+}
+
+void installSignals()
+{
+    struct sigaction action = {};
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    // A second Ctrl-C ends the process at once, should the first go unheard.
+    action.sa_flags = SA_RESETHAND | SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
+    // A vanished ffmpeg shows as a failed write, not as a silent death.
+    signal(SIGPIPE, SIG_IGN);
+}
+
+[[noreturn]] void fail(const std::string& message)
+{
+    std::fprintf(stderr, "kvistra-capture: %s\n", message.c_str());
+    endProcess(1);
+}
+
+uint64_t frameMilliseconds(uint64_t frame)
+{
+    return frame * 1000 / static_cast<uint64_t>(capture.options.fps);
+}
+
+double frameSeconds(uint64_t frame)
+{
+    return static_cast<double>(frame) / capture.options.fps;
+}
+
+// The first frame whose time is at or after `seconds`; the small margin
+// keeps 0.3 s at 10 fps on frame 3 despite the rounding of 0.3 * 10.
+uint64_t firstFrameFrom(double seconds)
+{
+    return static_cast<uint64_t>(std::ceil(seconds * capture.options.fps - 1e-6));
+}
+
+std::string absolutePath(const std::string& path)
+{
+    if (path.empty() || path[0] == '/')
+        return path;
+    char folder[PATH_MAX];
+    if (getcwd(folder, sizeof folder) == nullptr)
+        fail(std::string("cannot read the current folder: ") + std::strerror(errno));
+    return std::string(folder) + "/" + path;
+}
+
+// The show opens "ant" and "music.mp3" by relative name (and the library
+// refuses long names), so it runs in the folder that holds them.
+void enterShowFolder(const std::string& dir)
+{
+    std::string target = dir;
+    if (target.empty()) {
+        if (access("ant", F_OK) == 0)
+            return;
+        char self[PATH_MAX];
+        ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+        if (length <= 0)
+            return;
+        self[length] = '\0';
+        target = self;
+        target.erase(target.rfind('/') + 1);
+    }
+    if (chdir(target.c_str()) != 0)
+        fail("cannot enter " + target + ": " + std::strerror(errno));
+}
+
+void keepFrame(uint64_t number)
+{
+    const CaptureOptions& options = capture.options;
+    size_t rowBytes = static_cast<size_t>(options.width) * 3;
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, options.width, options.height, GL_RGB, GL_UNSIGNED_BYTE, capture.pixels.data());
+    for (int y = 0; y < options.height; y++)
+        std::memcpy(capture.frame.data() + static_cast<size_t>(y) * rowBytes,
+                    capture.pixels.data() + static_cast<size_t>(options.height - 1 - y) * rowBytes, rowBytes);
+    std::string error;
+    if (!capture.mp4Path.empty() && !writeVideoFrame(capture.frame.data(), capture.frame.size()))
+        fail("ffmpeg stopped taking frames");
+    if (!capture.pngDir.empty()) {
+        char name[32];
+        std::snprintf(name, sizeof name, "/frame-%06llu.png", static_cast<unsigned long long>(number));
+        if (!writePngFile(capture.pngDir + name, capture.frame.data(), options.width, options.height, error))
+            fail(error);
+    }
+    if (!capture.atPath.empty() &&
+        !writePngFile(capture.atPath, capture.frame.data(), options.width, options.height, error))
+        fail(error);
+    capture.framesKept++;
+}
+
+// Each buffer swap of a frame function is one video frame.
+void captureSwap()
+{
+    uint64_t number = capture.nextFrame;
+    if (number >= capture.firstFrame && number < capture.endFrame)
+        keepFrame(number);
+    capture.nextFrame = number + 1;
+    showProgress(frameSeconds(number));
+    if (interrupted) {
+        std::fprintf(stderr, "\nkvistra-capture: interrupted at %.2f s of the show\n", frameSeconds(number));
+        endProcess(130);
+    }
+    if (capture.nextFrame >= capture.endFrame)
+        endProcess(0);
+    moveClockTo(frameMilliseconds(capture.nextFrame));
+}
+
+// Runs on every way out once the capture has started: the show's own end
+// (status 0), the end of the window, Ctrl-C, a fatal error in a set-up.
+void finishCapture(int status)
+{
+    if (capture.finished)
+        return;
+    capture.finished = true;
+    std::string error;
+    bool videoDone = finishVideo(error);
+    endProgress(frameSeconds(capture.framesKept), capture.framesKept);
+    if (!videoDone) {
+        std::fprintf(stderr, "kvistra-capture: %s\n", error.c_str());
+        if (status == 0)
+            endProcess(1);
+    }
+    if (status != 0)
+        return;
+    if (capture.framesKept == 0)
+        fail("the show ended at " + std::to_string(frameSeconds(capture.nextFrame - 1)) +
+             " s, before the first frame asked for");
+    if (!capture.mp4Path.empty())
+        std::fprintf(stderr, "kvistra-capture: the video is %s\n", capture.mp4Path.c_str());
+    if (!capture.atPath.empty())
+        std::fprintf(stderr, "kvistra-capture: the picture is %s\n", capture.atPath.c_str());
+}
+
+// The soundtrack as ffmpeg reads it: the music from the first kept frame's
+// moment on, looping. Returns the path to give ffmpeg, or empty for none.
+std::string prepareSoundtrack(std::FILE* decoded)
+{
+    if (decoded == nullptr || soundtrackFrames() == 0)
+        return "";
+    uint64_t startFrame = capture.firstFrame * pcmRate / static_cast<uint64_t>(capture.options.fps);
+    std::FILE* soundtrack = decoded;
+    if (startFrame % soundtrackFrames() != 0) {
+        soundtrack = std::tmpfile();
+        std::string error;
+        if (soundtrack == nullptr)
+            fail(std::string("cannot make a temporary file: ") + std::strerror(errno));
+        if (!rotateSoundtrack(decoded, soundtrack, startFrame, error))
+            fail(error);
+        std::fclose(decoded);
+    } else if (std::fflush(decoded) != 0) {
+        fail(std::string("cannot write the soundtrack: ") + std::strerror(errno));
+    }
+    // The file is already unlinked; ffmpeg opens it through our descriptor.
+    return "/dev/fd/" + std::to_string(fileno(soundtrack));
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::string error;
+    ParseOutcome outcome = parseOptions(argc, argv, capture.options, error);
+    if (outcome == ParseOutcome::help) {
+        printUsage(stdout);
+        return 0;
+    }
+    if (outcome == ParseOutcome::error) {
+        std::fprintf(stderr, "kvistra-capture: %s\n", error.c_str());
+        printUsage(stderr);
+        return 2;
+    }
+    const CaptureOptions& options = capture.options;
+
+    std::string ffmpeg;
+    if (!options.mp4Path.empty()) {
+        ffmpeg = findOnPath("ffmpeg", std::getenv("PATH"));
+        if (ffmpeg.empty())
+            fail("the ffmpeg program is not on PATH; --mp4 needs it (Debian: apt-get install ffmpeg),"
+                 " --png and --at do not");
+    }
+    capture.mp4Path = absolutePath(options.mp4Path);
+    capture.pngDir = absolutePath(options.pngDir);
+    if (options.atGiven) {
+        std::string name = options.outPath;
+        if (name.empty()) {
+            char text[64];
+            std::snprintf(text, sizeof text, "kvistra-at-%g.png", options.atSeconds);
+            name = text;
+        }
+        capture.atPath = absolutePath(name);
+        uint64_t frame = static_cast<uint64_t>(std::floor(options.atSeconds * options.fps + 1e-6));
+        capture.firstFrame = frame;
+        capture.endFrame = frame + 1;
+    } else {
+        capture.firstFrame = firstFrameFrom(options.fromSeconds);
+        if (options.toGiven)
+            capture.endFrame = std::max(firstFrameFrom(options.toSeconds), capture.firstFrame + 1);
+    }
+    if (!capture.pngDir.empty() && mkdir(capture.pngDir.c_str(), 0777) != 0 && errno != EEXIST)
+        fail("cannot make " + capture.pngDir + ": " + std::strerror(errno));
+
+    enterShowFolder(options.dir);
+
+    // The music first, as in the show: its fatal errors come before anything
+    // else is set up.
+    std::FILE* decoded = nullptr;
+    if (!capture.mp4Path.empty()) {
+        decoded = std::tmpfile();
+        if (decoded == nullptr)
+            fail(std::string("cannot make a temporary file: ") + std::strerror(errno));
+    }
+    useSilentAudio(decoded);
+    useVirtualClock();
+    initMusic("music.mp3");
+    installSignals();
+
+    HeadlessGl gl;
+    if (!createHeadlessGl(gl, options.width, options.height, error))
+        fail("no OpenGL context: " + error);
+    initGraphics();
+    // What GLUT's first reshape does for the demo's window.
+    setProjection(options.width, options.height);
+    size_t frameBytes = static_cast<size_t>(options.width) * options.height * 3;
+    capture.pixels.resize(frameBytes);
+    capture.frame.resize(frameBytes);
+    swapBuffers = captureSwap;
+
+    if (!capture.mp4Path.empty()) {
+        std::string soundtrack = prepareSoundtrack(decoded);
+        if (!startVideo(ffmpeg, capture.mp4Path, soundtrack, options, error))
+            fail(error);
+    }
+    addExitHook(finishCapture);
+    // The show as scripted runs 178.3 s; the estimate only feeds the progress bar.
+    double total = options.atGiven ? options.atSeconds : options.toGiven ? options.toSeconds : 178.3;
+    startProgress(options.atGiven ? 0.0 : options.fromSeconds, total);
+    capture.started = true;
+    startFrameRate();
+    // The show ends the process itself: at its end, or when the capture's
+    // last frame is kept.
+    for (;;)
+        runSequencer();
+}
