@@ -225,7 +225,7 @@ void countEnd(uint32_t, uint32_t, uint32_t)
 }
 
 // Plays the file through SDL's disk driver until the end procedure has run
-// twice and prints "ends frames peak" of what was written.
+// twice and prints "ends frames peak" of what was played.
 void playToDisk(const std::string& music, const std::string& output, bool asModule)
 {
     setenv("SDL_AUDIODRIVER", "disk", 1);
@@ -248,10 +248,15 @@ void playToDisk(const std::string& music, const std::string& output, bool asModu
     std::vector<uint8_t> written = readFile(output);
     std::vector<float> samples(written.size() / sizeof(float));
     std::memcpy(samples.data(), written.data(), samples.size() * sizeof(float));
+    // The device writes silence from audioInit to audioStart: count from
+    // the first sound on.
+    size_t first = 0;
+    while (first < samples.size() && samples[first] == 0.0f)
+        ++first;
     float peak = 0;
     for (float s : samples)
         peak = std::max(peak, std::fabs(s));
-    std::printf("%d %zu %.3f", endCount, samples.size() / 2, peak);
+    std::printf("%d %zu %.3f", endCount, (samples.size() - first) / 2, peak);
     std::fflush(stdout);
     std::_Exit(0);
 }
