@@ -157,6 +157,7 @@ TEST_F(AudioFiles, StreamOpenNeedsARunOfValidFrameHeaders)
     const std::vector<uint8_t> l3 = {0xFF, 0xFB, 0x90, 0x00};
     const std::vector<uint8_t> l2 = {0xFF, 0xFD, 0x90, 0x00};       // the same as Layer II
     const std::vector<uint8_t> l1 = {0xFF, 0xFF, 0x90, 0x00};       // Layer I, 288 kbit/s: 312 bytes
+    const std::vector<uint8_t> l1Padded = {0xFF, 0xFF, 0x92, 0x00}; // padded by one 4-byte slot
     const std::vector<uint8_t> rate48 = {0xFF, 0xFB, 0x94, 0x00};   // 48000 Hz: 384 bytes
     const std::vector<uint8_t> reserved = {0xFF, 0xFB, 0x9C, 0x00}; // reserved sample rate
     const std::vector<uint8_t> freeRate = {0xFF, 0xFB, 0x00, 0x00}; // free format
@@ -169,7 +170,7 @@ TEST_F(AudioFiles, StreamOpenNeedsARunOfValidFrameHeaders)
         {"four frames", frames({l3, l3, l3, l3}, {417, 417, 417, 417}), true},
         {"two frames that end the file", frames({l3, l3}, {417, 417}), true},
         {"two frames and an ID3v1 tag", frames({l3, l3, {'T', 'A', 'G'}}, {417, 417, 128}), true},
-        {"Layer I frames", frames({l1, l1, l1, l1}, {312, 312, 312, 312}), true},
+        {"Layer I frames", frames({l1, l1Padded, l1, l1}, {312, 316, 312, 312}), true},
         {"a frame too short for its header's length", frames({l3, l3, l3, l3}, {416, 417, 417, 417}), false},
         {"a frame too long for its header's length", frames({l3, l3, l3, l3}, {418, 417, 417, 417}), false},
         {"a second frame of another layer", frames({l3, l2, l3, l3}, {417, 417, 417, 417}), false},
