@@ -265,10 +265,26 @@ TEST(BakeLibrary, ModelsHoldWhatTheirScenesAddressByPosition)
             ASSERT_GE(test->meshObjects[i]->vertices[v].position.y, 0);
     destroyScene(test);
 
+    // blue.3ds and ting.3ds move vertex i with the phase 0.1 i: vertices
+    // joined by an edge have numbers whose phases are close (modulo a turn),
+    // so the waves run smoothly over the surface instead of tearing it.
     // blue.3ds: a body of a few hundred to two thousand vertices.
     Scene* blue = load("blue.3ds");
     EXPECT_GE(blue->meshObjects[0]->vertexCount, 200);
     EXPECT_LE(blue->meshObjects[0]->vertexCount, 2000);
+    Scene* ting = load("ting.3ds");
+    for (const MeshObject* body : {blue->meshObjects[0], ting->meshObjects[7]}) {
+        float widest = 0;
+        for (int f = 0; f < body->faceCount; f++) {
+            for (int k = 0; k < 3; k++) {
+                float d = std::fmod(0.1f * std::abs(body->faces[f].indices[k] - body->faces[f].indices[(k + 1) % 3]),
+                                    6.2831853f);
+                widest = std::max(widest, std::min(d, 6.2831853f - d));
+            }
+        }
+        EXPECT_LT(widest, 1.2f) << body->name;
+    }
+    destroyScene(ting);
     destroyScene(blue);
 
     // cyl.3ds: a tube on the vertical axis, numbered ring by ring from one

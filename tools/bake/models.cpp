@@ -267,17 +267,18 @@ ModelSpec addModel() {
     return m;
 }
 
-// A sphere whose vertex numbers follow a spiral wave: the script moves
-// vertex i with the phase 0.1 i, so neighbours get neighbouring numbers
-// (modulo one turn of phase) and the waves run smoothly over the surface.
+// A sphere whose vertex numbers follow a wave front: the scripts move
+// vertex i with the phase 0.1 i, so vertices are numbered such that the phase
+// grows evenly along one slanted direction, one turn from side to side.
+// Neighbours then get neighbouring phases (modulo a turn) and the waves run
+// smoothly across the body; a phase that wound around an axis would tear
+// the surface at the poles.
 Mesh wavySphere(float radius, int segments, int rings) {
     Mesh mesh = sphere(radius, segments, rings);
+    Point direction{0.45f, 0.85f, 0.3f};
+    direction = direction * (1.0f / length(direction));
     std::vector<float> target;
-    for (const Point& p : mesh.vertices) {
-        float longitude = std::atan2(p.x, p.z);
-        float latitude = std::asin(std::max(-1.0f, std::min(1.0f, p.y / radius)));
-        target.push_back(2 * longitude + 2 * latitude);
-    }
+    for (const Point& p : mesh.vertices) target.push_back(pi * dot(p, direction) / radius);
     orderByPhase(mesh, target, 0.1f);
     return mesh;
 }
@@ -289,7 +290,7 @@ Mesh wavySphere(float radius, int segments, int rings) {
 ModelSpec blueModel() {
     ModelSpec m;
     m.materials = {smoothMaterial("ENVMAP")};
-    Mesh body = wavySphere(82, 18, 11);
+    Mesh body = wavySphere(95, 18, 11);
     m.meshes = {meshSpec("blob", body, "ENVMAP"), meshSpec("blob rest", body, "ENVMAP")};
     m.cameras = {camera({0, 0, -300}, {0, 0, 0})};
     return m;
@@ -377,12 +378,7 @@ ModelSpec tingModel() {
         transform(block, [&](Point p) { return rotateY(rotateX(p, 35), 45) + rotateX(Point{400 * std::sin(a), 0, 400 * std::cos(a)}, 24); });
         blocks.push_back(block);
     }
-    Mesh core = sphere(165, 20, 12);
-    std::vector<float> target;
-    for (const Point& p : core.vertices) {
-        target.push_back(std::atan2(p.x, p.z) + 3 * std::asin(std::max(-1.0f, std::min(1.0f, p.y / 165))));
-    }
-    orderByPhase(core, target, 0.1f);
+    Mesh core = wavySphere(165, 20, 12);
     Mesh moonUp = icosphere(48, 1, true);
     translate(moonUp, {0, 380, 0});
     Mesh moonDown = icosphere(48, 1, true);
