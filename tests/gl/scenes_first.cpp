@@ -113,6 +113,8 @@ const SceneFunctions firstScenes[] = {
 
 }  // namespace
 
+// First in this file: the flash's start is taken once per run, and later
+// tests draw "test.3ds" frames past the fade too.
 TEST_F(FirstScenes, TestSceneFadesInFlashesAndOverlaysAWireframe)
 {
     setUp(setupTest);
