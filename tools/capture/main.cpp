@@ -168,7 +168,9 @@ void finishCapture(int status)
     capture.finished = true;
     std::string error;
     bool videoDone = finishVideo(error);
-    endProgress(frameSeconds(capture.framesKept), capture.framesKept);
+    // After a fatal error of the show, its own message is the last word.
+    if (status == 0 || status == 130)
+        endProgress(frameSeconds(capture.framesKept), capture.framesKept);
     if (!videoDone) {
         std::fprintf(stderr, "kvistra-capture: %s\n", error.c_str());
         if (status == 0)
