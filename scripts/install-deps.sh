@@ -16,7 +16,7 @@ packages=(
   # the baker's lettering, the tools' PNG output
   libfreetype-dev fonts-dejavu-core libpng-dev
   # tests and capture: a virtual X server, key presses, video, an independent image coder
-  xvfb xauth xdotool ffmpeg imagemagick
+  xvfb xauth xdotool x11-utils ffmpeg imagemagick
 )
 
 missing=()
