@@ -5,7 +5,9 @@
 // frames asked for and the music; what cannot be done is refused clearly.
 #include "support.h"
 
+#include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <sys/stat.h>
 
 namespace {
@@ -19,12 +21,16 @@ ProgramResult runTool(const std::string& tool, const std::vector<std::string>& a
     return runProgram("/usr/bin/env", call, dir);
 }
 
-// A sine tone of the given length as an MPEG stream, encoded by ffmpeg.
-void makeMusic(const std::string& path, int seconds)
+// A sine tone of the given length as an MPEG stream, encoded by ffmpeg;
+// with halfSilent, a second of silence and a second of the tone.
+void makeMusic(const std::string& path, int seconds, bool halfSilent = false)
 {
-    ProgramResult made = runTool("ffmpeg", {"-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
-        "sine=frequency=440:duration=" + std::to_string(seconds), "-ac", "2", "-ar", "44100", "-c:a",
-        "libmp3lame", "-b:a", "96k", path});
+    std::vector<std::string> args = {"-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
+        "sine=frequency=440:sample_rate=44100:duration=" + std::to_string(seconds)};
+    if (halfSilent)
+        args.insert(args.end(), {"-af", "volume=enable='lt(t,1)':volume=0"});
+    args.insert(args.end(), {"-ac", "2", "-ar", "44100", "-c:a", "libmp3lame", "-b:a", "96k", path});
+    ProgramResult made = runTool("ffmpeg", args);
     ASSERT_EQ(made.exitStatus, 0) << made.errors;
 }
 
@@ -32,7 +38,7 @@ void makeMusic(const std::string& path, int seconds)
 // when that is not there, a tone longer than the show.
 struct ShowFolder {
     TempDir dir;
-    explicit ShowFolder(int musicSeconds = 0)
+    explicit ShowFolder(int musicSeconds = 0, bool halfSilent = false)
     {
         std::vector<uint8_t> library = readFile(std::string(KVISTRA_RUN_DIR) + "/ant");
         EXPECT_FALSE(library.empty()) << "the build bakes \"ant\" into the run folder";
@@ -41,7 +47,7 @@ struct ShowFolder {
         if (musicSeconds == 0 && !music.empty())
             writeFile(dir.file("music.mp3"), music);
         else
-            makeMusic(dir.file("music.mp3"), musicSeconds == 0 ? 200 : musicSeconds);
+            makeMusic(dir.file("music.mp3"), musicSeconds == 0 ? 200 : musicSeconds, halfSilent);
     }
     ProgramResult capture(const std::vector<std::string>& args) const
     {
@@ -234,19 +240,40 @@ TEST(Capture, TheLastSceneHasItsBannerAndTheShowEndsTheCapture)
     EXPECT_LE(last, 375);
 }
 
-TEST(Capture, AVideoHasTheFramesAskedForAndTheMusic)
+// A music of a silent second and a second of tone: the window from 0.5 s
+// to 3.5 s has the music from 0.5 s on, playing again from its start at 2 s.
+TEST(Capture, AVideoHasTheFramesAskedForAndTheMusicInStep)
 {
-    ShowFolder show;
+    ShowFolder show(2, true);
     TempDir out;
     ProgramResult result = show.capture(
-        {"--mp4", out.file("window.mp4"), "--fps", "10", "--from", "1", "--to", "3", "--size", "320x240"});
+        {"--mp4", out.file("window.mp4"), "--fps", "10", "--from", "0.5", "--to", "3.5", "--size", "320x240"});
     ASSERT_EQ(result.exitStatus, 0) << result.output << result.errors;
     ProgramResult probe = runTool("ffprobe", {"-v", "error", "-count_frames", "-show_entries",
         "stream=codec_type,codec_name,width,height,pix_fmt,nb_read_frames", "-of", "csv=p=0",
         out.file("window.mp4")});
     ASSERT_EQ(probe.exitStatus, 0) << probe.errors;
-    EXPECT_NE(probe.output.find("h264,video,320,240,yuv420p,20"), std::string::npos) << probe.output;
+    EXPECT_NE(probe.output.find("h264,video,320,240,yuv420p,30"), std::string::npos) << probe.output;
     EXPECT_NE(probe.output.find("aac,audio"), std::string::npos) << probe.output;
+
+    ProgramResult sound = runTool("ffmpeg", {"-hide_banner", "-loglevel", "error", "-i", out.file("window.mp4"),
+        "-f", "f32le", "-ac", "1", "-ar", "44100", "-"});
+    ASSERT_EQ(sound.exitStatus, 0) << sound.errors;
+    std::vector<float> samples(sound.output.size() / sizeof(float));
+    std::memcpy(samples.data(), sound.output.data(), samples.size() * sizeof(float));
+    const size_t quarter = 44100 / 4;
+    ASSERT_GE(samples.size(), 12 * quarter);
+    const bool tone[12] = {false, false, true, true, true, true, false, false, false, false, true, true};
+    for (size_t part = 0; part < 12; part++) {
+        double power = 0.0;
+        for (size_t i = part * quarter; i < (part + 1) * quarter; i++)
+            power += samples[i] * samples[i];
+        double level = std::sqrt(power / quarter);
+        if (tone[part])
+            EXPECT_GT(level, 0.04) << "quarter second " << part;
+        else
+            EXPECT_LT(level, 0.01) << "quarter second " << part;
+    }
 }
 
 TEST(Capture, RefusesClearly)

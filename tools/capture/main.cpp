@@ -39,7 +39,6 @@ struct Capture {
     uint64_t framesKept = 0;
     std::vector<uint8_t> pixels;    // as GL reads them, bottom row first
     std::vector<uint8_t> frame;     // top row first
-    bool started = false;
     bool finished = false;
 };
 
@@ -169,7 +168,7 @@ void finishCapture(int status)
     std::string error;
     bool videoDone = finishVideo(error);
     // After a fatal error of the show, its own message is the last word.
-    if (status == 0 || status == 130)
+    if ((status == 0 || status == 130) && capture.framesKept > 0)
         endProgress(frameSeconds(capture.framesKept), capture.framesKept);
     if (!videoDone) {
         std::fprintf(stderr, "kvistra-capture: %s\n", error.c_str());
@@ -178,9 +177,12 @@ void finishCapture(int status)
     }
     if (status != 0)
         return;
-    if (capture.framesKept == 0)
-        fail("the show ended at " + std::to_string(frameSeconds(capture.nextFrame - 1)) +
-             " s, before the first frame asked for");
+    if (capture.framesKept == 0) {
+        char text[96];
+        std::snprintf(text, sizeof text, "the show ended at %.2f s, before the first frame asked for (%.2f s)",
+                      frameSeconds(capture.nextFrame - 1), frameSeconds(capture.firstFrame));
+        fail(text);
+    }
     if (!capture.mp4Path.empty())
         std::fprintf(stderr, "kvistra-capture: the video is %s\n", capture.mp4Path.c_str());
     if (!capture.atPath.empty())
@@ -290,7 +292,6 @@ int main(int argc, char** argv)
     // The show as scripted runs 178.3 s; the estimate only feeds the progress bar.
     double total = options.atGiven ? options.atSeconds : options.toGiven ? options.toSeconds : 178.3;
     startProgress(options.atGiven ? 0.0 : options.fromSeconds, total);
-    capture.started = true;
     startFrameRate();
     // The show ends the process itself: at its end, or when the capture's
     // last frame is kept.
