@@ -1,4 +1,5 @@
-// kvistra-ant: packing, listing, extracting, pictures, and its errors.
+// kvistra-ant: packing, listing, extracting, and its errors (its pictures
+// are tested beside the decoder's, on ImageMagick's PCX files).
 #include "support.h"
 
 #include <sys/stat.h>
@@ -11,13 +12,6 @@ namespace {
 ProgramResult ant(const std::vector<std::string>& args, const std::string& dir)
 {
     return runProgram(programPath("kvistra-ant"), args, dir);
-}
-
-ProgramResult convert(const std::vector<std::string>& args, const std::string& dir)
-{
-    std::vector<std::string> call = {"convert"};
-    call.insert(call.end(), args.begin(), args.end());
-    return runProgram("/usr/bin/env", call, dir);
 }
 
 bool exists(const std::string& path)
@@ -86,32 +80,6 @@ TEST(AntTool, PackListAndExtractRoundTrip)
         ProgramResult extracted = ant(e.args, dir.path);
         EXPECT_EQ(extracted.exitStatus, 0) << e.out << ": " << extracted.errors;
         EXPECT_EQ(readFile(dir.file(e.out)), e.data) << e.out;
-    }
-}
-
-TEST(AntTool, PictureWritesThePngImageMagickMakesOfThePcx)
-{
-    TempDir dir;
-    ProgramResult palette =
-        convert({"rose:", "-colors", "64", "-type", "palette", "palette.pcx"}, dir.path);
-    ProgramResult truecolor = convert({"rose:", "-crop", "69x45+0+0", "+repage", "-alpha", "off",
-                                       "-type", "truecolor", "truecolor.pcx"},
-                                      dir.path);
-    ASSERT_EQ(palette.exitStatus, 0) << palette.errors;
-    ASSERT_EQ(truecolor.exitStatus, 0) << truecolor.errors;
-    ASSERT_EQ(ant({"pack", "lib", "palette.pcx", "truecolor.pcx"}, dir.path).exitStatus, 0);
-    for (std::string name : {"palette", "truecolor"}) {
-        ProgramResult made = ant({"picture", "lib", name + ".pcx", name + ".png"}, dir.path);
-        ASSERT_EQ(made.exitStatus, 0) << name << ": " << made.errors;
-        ASSERT_EQ(convert({name + ".pcx", "expected.png"}, dir.path).exitStatus, 0);
-        ProgramResult ours = convert({name + ".png", "rgb:-"}, dir.path);
-        ProgramResult theirs = convert({"expected.png", "rgb:-"}, dir.path);
-        EXPECT_EQ(ours.exitStatus, 0) << name;
-        EXPECT_FALSE(theirs.output.empty()) << name;
-        EXPECT_TRUE(ours.output == theirs.output) << name;
-        ProgramResult size =
-            runProgram("/usr/bin/env", {"identify", "-format", "%wx%h", name + ".png"}, dir.path);
-        EXPECT_EQ(size.output, name == "palette" ? "70x46" : "69x45") << name;
     }
 }
 

@@ -1,5 +1,6 @@
 // PCX pictures written by ImageMagick, an independent encoder, decode to the
-// very pixels ImageMagick itself reads back from them.
+// very pixels ImageMagick itself reads back from them, and kvistra-ant
+// picture turns them into PNGs of those pixels.
 #include "support.h"
 
 #include "resources/resources.h"
@@ -16,6 +17,11 @@ ProgramResult convert(const std::vector<std::string>& args, const std::string& d
     std::vector<std::string> call = {"convert"};
     call.insert(call.end(), args.begin(), args.end());
     return runProgram("/usr/bin/env", call, dir);
+}
+
+ProgramResult ant(const std::vector<std::string>& args, const std::string& dir)
+{
+    return runProgram(programPath("kvistra-ant"), args, dir);
 }
 
 int word(const std::vector<uint8_t>& bytes, size_t at)
@@ -47,8 +53,8 @@ TEST(PcxFromImageMagick, DecodesToThePixelsImageMagickReads)
     for (const Case& c : cases) {
         std::vector<std::string> args = c.make;
         args.push_back("picture.pcx");
-        ProgramResult made = convert(args, dir.path);
-        ASSERT_EQ(made.exitStatus, 0) << c.what << ": " << made.errors;
+        ProgramResult written = convert(args, dir.path);
+        ASSERT_EQ(written.exitStatus, 0) << c.what << ": " << written.errors;
         ProgramResult read = convert({"picture.pcx", "rgb:-"}, dir.path);
         ASSERT_EQ(read.exitStatus, 0) << c.what << ": " << read.errors;
 
@@ -79,5 +85,10 @@ TEST(PcxFromImageMagick, DecodesToThePixelsImageMagickReads)
             }
         }
         EXPECT_EQ(mismatches, 0) << c.what << " (" << width << " x " << height << ")";
+
+        ASSERT_EQ(ant({"pack", "lib", "picture.pcx"}, dir.path).exitStatus, 0) << c.what;
+        ProgramResult made = ant({"picture", "lib", "picture.pcx", "picture.png"}, dir.path);
+        ASSERT_EQ(made.exitStatus, 0) << c.what << ": " << made.errors;
+        EXPECT_TRUE(convert({"picture.png", "rgb:-"}, dir.path).output == read.output) << c.what;
     }
 }
