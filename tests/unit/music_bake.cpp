@@ -1,0 +1,199 @@
+// The baked music: the loudness meter and limiter it is mastered with, the
+// rendered piece, and the MP3 as a decoder sees it.
+#include "support.h"
+
+#include "tools/bake/music.h"
+
+#include <mpg123.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+const double pi = 3.14159265358979323846;
+
+synth::StereoBuffer sine(double frequency, double amplitudeLeft, double amplitudeRight, double seconds)
+{
+    synth::StereoBuffer buffer;
+    size_t frames = size_t(seconds * synth::sampleRate);
+    for (size_t i = 0; i < frames; i++) {
+        double v = std::sin(2.0 * pi * frequency * double(i) / synth::sampleRate);
+        buffer.left.push_back(float(v * amplitudeLeft));
+        buffer.right.push_back(float(v * amplitudeRight));
+    }
+    return buffer;
+}
+
+void append(synth::StereoBuffer& to, const synth::StereoBuffer& from)
+{
+    to.left.insert(to.left.end(), from.left.begin(), from.left.end());
+    to.right.insert(to.right.end(), from.right.begin(), from.right.end());
+}
+
+// The longest run of 50 ms windows whose level stays below -60 dBFS, in seconds.
+double longestSilence(const std::vector<float>& left, const std::vector<float>& right, int rate)
+{
+    size_t window = size_t(rate / 20);
+    double longest = 0.0, current = 0.0;
+    for (size_t start = 0; start + window <= left.size(); start += window) {
+        double energy = 0.0;
+        for (size_t i = start; i < start + window; i++) energy += left[i] * left[i] + right[i] * right[i];
+        bool quiet = std::sqrt(energy / double(2 * window)) < 0.001;
+        current = quiet ? current + 0.05 : 0.0;
+        longest = std::max(longest, current);
+    }
+    return longest;
+}
+
+struct Decoded {
+    long rate = 0;
+    int channels = 0;
+    std::vector<float> left, right;
+};
+
+Decoded decodeMp3(const std::string& path)
+{
+    Decoded out;
+    int error = 0;
+    mpg123_handle* handle = mpg123_new(nullptr, &error);
+    EXPECT_NE(handle, nullptr);
+    if (!handle) return out;
+    mpg123_param(handle, MPG123_FLAGS, MPG123_FORCE_FLOAT | MPG123_QUIET, 0.0);
+    int encoding = 0;
+    if (mpg123_open(handle, path.c_str()) == MPG123_OK &&
+        mpg123_getformat(handle, &out.rate, &out.channels, &encoding) == MPG123_OK) {
+        EXPECT_EQ(encoding, MPG123_ENC_FLOAT_32);
+        std::vector<float> block(8192);
+        size_t done = 0;
+        int status = MPG123_OK;
+        while (status == MPG123_OK || status == MPG123_NEW_FORMAT) {
+            status = mpg123_read(handle, block.data(), block.size() * sizeof(float), &done);
+            size_t values = done / sizeof(float);
+            for (size_t i = 0; out.channels == 2 && i + 1 < values; i += 2) {
+                out.left.push_back(block[i]);
+                out.right.push_back(block[i + 1]);
+            }
+        }
+        EXPECT_EQ(status, MPG123_DONE);
+    }
+    mpg123_close(handle);
+    mpg123_delete(handle);
+    return out;
+}
+
+}  // namespace
+
+TEST(MusicMastering, LoudnessMeterReadsKnownSignals)
+{
+    synth::StereoBuffer steadyThenSilent = sine(1000.0, 0.1, 0.1, 10.0);
+    append(steadyThenSilent, sine(1000.0, 0.0, 0.0, 10.0));
+    synth::StereoBuffer steadyThenQuiet = sine(1000.0, 0.1, 0.1, 10.0);
+    append(steadyThenQuiet, sine(1000.0, 0.01, 0.01, 10.0));
+    struct Case {
+        const char* name;
+        synth::StereoBuffer buffer;
+        double expected;
+    } cases[] = {
+        {"full-scale sine in both channels", sine(1000.0, 1.0, 1.0, 5.0), 0.0},
+        {"-20 dBFS sine in both channels", sine(1000.0, 0.1, 0.1, 5.0), -20.0},
+        {"full-scale sine in one channel", sine(1000.0, 1.0, 0.0, 5.0), -3.01},
+        {"silence after the tone is gated away", steadyThenSilent, -20.0},
+        {"a passage 20 dB quieter is gated away", steadyThenQuiet, -20.0},
+        {"silence", sine(1000.0, 0.0, 0.0, 5.0), -70.0},
+    };
+    for (const Case& c : cases) EXPECT_NEAR(synth::measureLoudness(c.buffer), c.expected, 0.15) << c.name;
+
+    // The K-weighting lifts the treble and cuts the deep bass.
+    double treble = synth::measureLoudness(sine(8000.0, 0.1, 0.1, 5.0));
+    double bass = synth::measureLoudness(sine(30.0, 0.1, 0.1, 5.0));
+    EXPECT_GT(treble, -20.0 + 3.0);
+    EXPECT_LT(bass, -20.0 - 3.0);
+}
+
+TEST(MusicMastering, LimiterKeepsPeaksUnderTheCeilingAndLeavesQuietSignalsAlone)
+{
+    const float ceiling = 0.75f;
+    synth::StereoBuffer square;
+    synth::StereoBuffer clicks = sine(440.0, 0.05, 0.05, 2.0);
+    for (size_t i = 0; i < size_t(2 * synth::sampleRate); i++) {
+        float v = (i / 441) % 2 ? 2.0f : -2.0f;
+        square.left.push_back(v);
+        square.right.push_back(-v);
+    }
+    for (size_t i = 1000; i < clicks.left.size(); i += 9000) clicks.right[i] = 3.0f;
+    synth::StereoBuffer loudStart = sine(100.0, 4.0, 0.2, 1.0);
+
+    for (synth::StereoBuffer* buffer : {&square, &clicks, &loudStart}) {
+        synth::limitPeaks(*buffer, ceiling);
+        EXPECT_LE(synth::peakLevel(*buffer), ceiling);
+        EXPECT_GT(synth::peakLevel(*buffer), 0.9f * ceiling);
+    }
+    // Far from the clicks the tone passes untouched.
+    EXPECT_NEAR(clicks.left[500], sine(440.0, 0.05, 0.05, 1.0).left[500], 1e-6);
+
+    synth::StereoBuffer quiet = sine(440.0, 0.5, 0.7, 1.0);
+    synth::StereoBuffer original = quiet;
+    synth::limitPeaks(quiet, ceiling);
+    EXPECT_EQ(quiet.left, original.left);
+    EXPECT_EQ(quiet.right, original.right);
+
+    synth::StereoBuffer tooQuiet = sine(1000.0, 0.01, 0.01, 5.0);
+    synth::masterTo(tooQuiet, -14.0, ceiling);
+    EXPECT_NEAR(synth::measureLoudness(tooQuiet), -14.0, 0.3);
+}
+
+TEST(MusicRender, IsTheRightLengthAndLevelAndNeverFallsSilent)
+{
+    synth::StereoBuffer music = bake::renderMusic();
+    ASSERT_EQ(music.left.size(), size_t(bake::musicSeconds * synth::sampleRate));
+    ASSERT_EQ(music.right.size(), music.left.size());
+    EXPECT_LE(synth::peakLevel(music), bake::musicPeakCeiling);
+    EXPECT_NEAR(synth::measureLoudness(music), bake::musicLoudnessLufs, 0.5);
+    EXPECT_LT(longestSilence(music.left, music.right, synth::sampleRate), 1.0);
+
+    // Every scene is well audible from its first to its last second.
+    double from = 0.0;
+    for (double cut : bake::sceneCutSeconds) {
+        synth::StereoBuffer scene;
+        size_t a = size_t(from * synth::sampleRate), b = size_t(cut * synth::sampleRate);
+        scene.left.assign(music.left.begin() + long(a), music.left.begin() + long(b));
+        scene.right.assign(music.right.begin() + long(a), music.right.begin() + long(b));
+        EXPECT_GT(synth::measureLoudness(scene), -24.0) << "scene ending at " << cut;
+        from = cut;
+    }
+}
+
+TEST(MusicRender, RepeatsExactly)
+{
+    synth::StereoBuffer first = bake::renderMusic();
+    synth::StereoBuffer second = bake::renderMusic();
+    EXPECT_TRUE(first.left == second.left && first.right == second.right);
+}
+
+TEST(MusicMp3, EncodesTheSameBytesTwice)
+{
+    synth::StereoBuffer tone = sine(440.0, 0.3, 0.2, 8.0);
+    synth::Noise noise = synth::makeNoise(5);
+    for (float& v : tone.right) v += 0.05f * noise.next();
+    std::vector<uint8_t> mp3 = bake::encodeMp3(tone);
+    EXPECT_GT(mp3.size(), size_t(8 * 192000 / 8 * 9 / 10));
+    EXPECT_EQ(bake::encodeMp3(tone), mp3);
+}
+
+TEST(MusicMp3, DecodesToTheWholePieceWithHeadroom)
+{
+    TempDir dir;
+    writeFile(dir.file("music.mp3"), bake::bakeMusic());
+    Decoded decoded = decodeMp3(dir.file("music.mp3"));
+    EXPECT_EQ(decoded.rate, 44100);
+    EXPECT_EQ(decoded.channels, 2);
+    double seconds = double(decoded.left.size()) / 44100.0;
+    EXPECT_NEAR(seconds, 190.0, 5.0);
+    float peak = 0.0f;
+    for (float v : decoded.left) peak = std::max(peak, std::fabs(v));
+    for (float v : decoded.right) peak = std::max(peak, std::fabs(v));
+    EXPECT_LE(20.0 * std::log10(peak), -1.0);
+    EXPECT_GT(20.0 * std::log10(peak), -4.0);
+    EXPECT_LT(longestSilence(decoded.left, decoded.right, 44100), 1.0);
+}
