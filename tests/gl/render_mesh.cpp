@@ -1,37 +1,14 @@
 // The mesh renderer, seen through the pixels it leaves: drawing paths,
 // colour and brightness, transforms, filters, skipped objects and the GL
 // state its draws leave for the next one.
-#include "render/render.h"
-#include "resources/resources.h"
-#include "scene/scene.h"
-#include "support.h"
+#include "show_fixture.h"
 
 #include <GL/gl.h>
 
 #include <deque>
-#include <functional>
 #include <vector>
 
 namespace {
-
-// A 256 x 256 picture uploaded the way the scenes upload theirs.
-Texture makeTexture(const std::function<Rgba(int x, int y)>& texel)
-{
-    Texture texture;
-    createTexture(texture, 256, 256);
-    for (int i = 0; i < 256 * 256; i++) {
-        Rgba c = texel(i % 256, i / 256);
-        uint8_t* p = texture.pixels + i * 4;
-        p[0] = c.r, p[1] = c.g, p[2] = c.b;
-    }
-    uploadTexture(texture);
-    return texture;
-}
-
-Texture makeTexture(Rgba texel)
-{
-    return makeTexture([texel](int, int) { return texel; });
-}
 
 // A corner in the plane 287 units in front of the camera, where one unit is
 // about one pixel: (x, y) lands near pixel (320 + x, 240 - y). Normal +z.
@@ -57,11 +34,7 @@ struct TestScene {
     std::deque<Mesh> meshes;
     std::vector<MeshObject*> list;
 
-    TestScene()
-    {
-        camera.target = {0, 0, -1};
-        scene.currentCamera = &camera;
-    }
+    TestScene() { camera.target = {0, 0, -1}, scene.currentCamera = &camera; }
     Material* material(int32_t drawMode, float r, float g, float b, float a = 1, Texture* texture = nullptr)
     {
         return &materials.emplace_back(Material{texture, b, g, r, a, drawMode, 0, 0, {}});
@@ -92,14 +65,11 @@ struct TestScene {
     }
 };
 
-class MeshRenderer : public GlTest {
+class MeshRenderer : public DrawTest {
 protected:
     void SetUp() override
     {
-        GlTest::SetUp();
-        setInitialGlState();
-        setProjection(640, 480);
-        glMatrixMode(GL_MODELVIEW);
+        DrawTest::SetUp();
         setLightPosition(0, 0, 0, 1, 0);
         brightness = 1.0f;
         linearFiltering = 0;
@@ -114,13 +84,6 @@ void clearFrame()
 int sum(Rgba p)
 {
     return p.r + p.g + p.b;
-}
-
-void expectColour(Rgba p, Rgba want, const char* what)
-{
-    EXPECT_NEAR(p.r, want.r, 2) << what;
-    EXPECT_NEAR(p.g, want.g, 2) << what;
-    EXPECT_NEAR(p.b, want.b, 2) << what;
 }
 
 // The brightest pixel of a column between two rows (finds a line).
@@ -165,12 +128,8 @@ TEST_F(MeshRenderer, EachPathDrawsItsPrimitiveWithOrWithoutLight)
             inside[light] = readPixel(370, 190);
             edge[light] = brightestInColumn(370, 130, 150);  // the top edge
         }
-        if (c.wire) {
-            EXPECT_EQ(sum(inside[0]), 0) << "wire paths draw only the edges";
-            EXPECT_GT(sum(edge[0]), 100);
-        } else {
-            EXPECT_GT(sum(inside[0]), 0) << "polygon paths fill";
-        }
+        EXPECT_EQ(sum(inside[0]) > 0, !c.wire) << "wire paths draw only the edges, polygon paths fill";
+        EXPECT_GT(sum(edge[0]), 100);
         Rgba front = c.wire ? edge[0] : inside[0], behind = c.wire ? edge[1] : inside[1];
         if (c.lit) {
             EXPECT_GT(sum(front), sum(behind) + 300) << "lit paths follow the light";
@@ -180,23 +139,21 @@ TEST_F(MeshRenderer, EachPathDrawsItsPrimitiveWithOrWithoutLight)
         }
         // The textured paths switch texturing off at their end; the
         // sphere-mapped one also texture generation, but leaves decal mode.
-        if (c.drawMode == 21 || c.drawMode == 4 || c.drawMode == 5) {
-            EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
-        }
-        if (c.drawMode == 5) {
-            EXPECT_FALSE(glIsEnabled(GL_TEXTURE_GEN_S));
-            EXPECT_FALSE(glIsEnabled(GL_TEXTURE_GEN_T));
-            GLint mode = 0;
-            glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
-            EXPECT_EQ(mode, GL_DECAL);
-        }
+        EXPECT_FALSE((c.drawMode == 21 || c.drawMode == 4 || c.drawMode == 5) && glIsEnabled(GL_TEXTURE_2D));
+        GLint mode = 0;
+        glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
+        EXPECT_TRUE(c.drawMode != 5 || (mode == GL_DECAL && !glIsEnabled(GL_TEXTURE_GEN_S) && !glIsEnabled(GL_TEXTURE_GEN_T)));
     }
 }
 
-TEST_F(MeshRenderer, BrightnessScalesColourButNotAlphaAndGreysTheOverride)
+TEST_F(MeshRenderer, FaceZeroColourTimesBrightnessButNotAlpha)
 {
+    // A square of two triangles: the upper right one unlit, the lower left
+    // one green and lit; the whole object takes the first face's material.
     TestScene s;
-    MeshObject& object = s.triangle(s.material(drawModeFlatUnlit, 0.8f, 0.6f, 0.4f, 0.8f));
+    MeshObject& object = s.mesh({corner(-100, 100), corner(100, 100), corner(100, -100), corner(-100, 100),
+                                 corner(100, -100), corner(-100, -100)},
+                                {s.material(drawModeFlatUnlit, 0.8f, 0.6f, 0.4f, 0.8f), s.material(drawModeFlatLit, 0, 1, 0)});
     const struct {
         float brightness;
         Rgba colour;
@@ -206,9 +163,10 @@ TEST_F(MeshRenderer, BrightnessScalesColourButNotAlphaAndGreysTheOverride)
         brightness = level.brightness;
         clearFrame();
         drawScene(s.scene);
-        Rgba p = readPixel(370, 190);
-        expectColour(p, level.colour, "colour");
-        EXPECT_NEAR(p.a, 204, 1) << "alpha is not scaled";
+        for (Rgba p : {readPixel(370, 190), readPixel(270, 290)}) {
+            expectColour(p, level.colour, "colour");
+            EXPECT_NEAR(p.a, 204, 1) << "alpha is not scaled";
+        }
     }
 
     // Blended, the destination is scaled by the source colour:
@@ -239,20 +197,6 @@ TEST_F(MeshRenderer, BrightnessScalesColourButNotAlphaAndGreysTheOverride)
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
     EXPECT_EQ(bound, 0);
     EXPECT_TRUE(glIsEnabled(GL_BLEND));
-}
-
-TEST_F(MeshRenderer, WholeObjectTakesTheMaterialOfItsFirstFace)
-{
-    TestScene s;
-    // A square of two triangles: the upper right one red and unlit, the lower
-    // left one green and lit.
-    s.mesh({corner(-100, 100), corner(100, 100), corner(100, -100),
-            corner(-100, 100), corner(100, -100), corner(-100, -100)},
-           {s.material(drawModeFlatUnlit, 1, 0, 0), s.material(drawModeFlatLit, 0, 1, 0)});
-    clearFrame();
-    drawScene(s.scene);
-    expectColour(readPixel(370, 190), {255, 0, 0, 0}, "first face");
-    expectColour(readPixel(270, 290), {255, 0, 0, 0}, "second face");
 }
 
 TEST_F(MeshRenderer, TransformsTranslateThenRotateZYXThenScaleThenView)
@@ -323,11 +267,7 @@ TEST_F(MeshRenderer, FilterSwitchSmoothsOrKeepsHardTexelEdges)
         int between = 0;
         for (int column = 230; column < 420; column++)
             between += readPixel(column, 150).r > 20 && readPixel(column, 150).r < 235;
-        if (filtering == 1) {
-            EXPECT_GT(between, 20) << "smooth";
-        } else {
-            EXPECT_EQ(between, 0) << "hard edges";
-        }
+        EXPECT_TRUE(filtering == 1 ? between > 20 : between == 0) << between << " pixels between black and white";
     }
 }
 
@@ -352,12 +292,8 @@ TEST_F(MeshRenderer, SkippedObjectsCostNothing)
         glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &filter);
         glGetIntegerv(GL_SHADE_MODEL, &shade);
         glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &depth);
-        EXPECT_EQ(filter, GL_LINEAR);
-        EXPECT_EQ(shade, GL_SMOOTH);
-        EXPECT_EQ(depth, 1);
-        EXPECT_TRUE(glIsEnabled(GL_BLEND));
-        EXPECT_EQ(sum(readPixel(370, 190)), 0);
-        EXPECT_EQ(sum(readPixel(130, 235)), 0);
+        EXPECT_TRUE(filter == GL_LINEAR && shade == GL_SMOOTH && depth == 1 && glIsEnabled(GL_BLEND));
+        EXPECT_EQ(sum(readPixel(370, 190)) + sum(readPixel(130, 235)), 0);
         EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
     };
     clearFrame();
@@ -388,11 +324,8 @@ TEST_F(MeshRenderer, TexturedPathsWithoutTextureDrawUntexturedWithTheirLighting)
         clearFrame();
         setLightPosition(0, 0, 0, -1, 0);  // from behind: a lit face turns dark
         drawScene(s.scene);
-        Rgba p = readPixel(370, 190);
-        if (drawMode == drawModeTexturedLit)
-            expectColour(p, {10, 20, 31, 0}, "ambient only");
-        else
-            expectColour(p, {51, 102, 153, 0}, "the plain colour");
+        // Lit: the ambient part only; unlit: the plain colour.
+        expectColour(readPixel(370, 190), drawMode == drawModeTexturedLit ? Rgba{10, 20, 31, 0} : Rgba{51, 102, 153, 0});
         EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
     }
 }

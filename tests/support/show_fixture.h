@@ -68,4 +68,5 @@ std::vector<Rgba> readFrame();
 
 // Red, green and blue within tolerance.
 void expectColour(Rgba actual, Rgba expected, const std::string& what = "", int tolerance = 2);
-void expectVec3(const Vec3& actual, const Vec3& expected, const std::string& what = "");
+// Each component within tolerance; 0: equal but for rounding (4 units in the last place).
+void expectVec3(const Vec3& actual, const Vec3& expected, const std::string& what = "", float tolerance = 0);
