@@ -2,10 +2,25 @@
 // music "music.mp3" into OUTDIR. The same program always writes the same
 // bytes.
 #include "tools/bake/bake.h"
+#include "tools/bake/music.h"
 #include "tools/model3ds/model3ds.h"
 
 #include <cstdio>
 #include <string>
+#include <vector>
+
+// Writes the file, first under a temporary name, so that an interrupted bake
+// never leaves a partial file under the real name.
+static bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::string partial = path + ".partial";
+    if (!model3ds::writeBytesToFile(partial, bytes) || std::rename(partial.c_str(), path.c_str()) != 0) {
+        std::printf("kvistra-bake: cannot write %s\n", path.c_str());
+        std::remove(partial.c_str());
+        return false;
+    }
+    std::printf("kvistra-bake: wrote %s (%zu bytes)\n", path.c_str(), bytes.size());
+    return true;
+}
 
 int main(int argc, char** argv) {
     if (argc != 2 || std::string(argv[1]) == "--help") {
@@ -14,11 +29,7 @@ int main(int argc, char** argv) {
         return argc == 2 ? 0 : 2;
     }
     std::string dir = argv[1];
-    std::vector<uint8_t> library = bake::bakeLibrary();
-    if (!model3ds::writeBytesToFile(dir + "/ant", library)) {
-        std::printf("kvistra-bake: cannot write %s/ant\n", dir.c_str());
-        return 1;
-    }
-    std::printf("kvistra-bake: wrote %s/ant (%zu bytes)\n", dir.c_str(), library.size());
+    if (!writeFile(dir + "/ant", bake::bakeLibrary())) return 1;
+    if (!writeFile(dir + "/music.mp3", bake::bakeMusic())) return 1;
     return 0;
 }
