@@ -9,12 +9,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 extern char** environ;
 
@@ -63,12 +65,9 @@ ChildResult runInChild(const std::function<void()>& body)
     return result;
 }
 
-ProgramResult runProgram(const std::string& program, const std::vector<std::string>& args,
-                         const std::string& dir, const std::vector<std::string>& extraEnv)
+pid_t startProgram(const std::string& program, const std::vector<std::string>& args, const std::string& dir,
+                   const std::vector<std::string>& extraEnv, const std::string& outPath, const std::string& errPath)
 {
-    ProgramResult result;
-    TempDir scratch;
-    std::string outPath = scratch.file("out"), errPath = scratch.file("err");
     std::fflush(stdout);
     pid_t pid = fork();
     if (pid == 0) {
@@ -90,6 +89,16 @@ ProgramResult runProgram(const std::string& program, const std::vector<std::stri
         execv(program.c_str(), argv.data());
         _exit(127);
     }
+    return pid;
+}
+
+ProgramResult runProgram(const std::string& program, const std::vector<std::string>& args,
+                         const std::string& dir, const std::vector<std::string>& extraEnv)
+{
+    ProgramResult result;
+    TempDir scratch;
+    std::string outPath = scratch.file("out"), errPath = scratch.file("err");
+    pid_t pid = startProgram(program, args, dir, extraEnv, outPath, errPath);
     int status = 0;
     waitpid(pid, &status, 0);
     if (WIFEXITED(status))
@@ -105,6 +114,25 @@ ProgramResult runProgram(const std::string& program, const std::vector<std::stri
 std::string programPath(const std::string& name)
 {
     return std::string(KVISTRA_RUN_DIR) + "/" + name;
+}
+
+bool pollUntil(const std::function<bool()>& condition, int seconds, const std::function<bool()>& giveUp)
+{
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    for (;;) {
+        if (condition())
+            return true;
+        if (std::chrono::steady_clock::now() >= end || (giveUp && giveUp()))
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+ProgramResult writeToneMp3(const std::string& path, int seconds)
+{
+    return runProgram("/usr/bin/env", {"ffmpeg", "-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
+                                       "sine=frequency=440:duration=" + std::to_string(seconds), "-c:a",
+                                       "libmp3lame", "-b:a", "64k", path});
 }
 
 TempDir::TempDir()

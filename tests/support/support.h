@@ -2,7 +2,10 @@
 //
 //  - runInChild: runs a piece of code in a forked child with its standard
 //    output captured, for the fatal paths that end the process.
-//  - runProgram: runs a built program with arguments in a directory.
+//  - runProgram / startProgram: runs a program with arguments in a
+//    directory, waiting for its end or not.
+//  - pollUntil: waits for something with a time limit.
+//  - writeToneMp3: a short music file.
 //  - TempDir: a scratch directory removed at the end of a test.
 //  - GlTest: a fixture with a current headless GL context of 640 x 480.
 //  - readPixel / readFile / writeFile helpers.
@@ -11,6 +14,8 @@
 #include "platform/headless_gl.h"
 
 #include <gtest/gtest.h>
+
+#include <sys/types.h>
 
 #include <cstdint>
 #include <functional>
@@ -40,8 +45,22 @@ struct ProgramResult {
 ProgramResult runProgram(const std::string& program, const std::vector<std::string>& args,
                          const std::string& dir = "", const std::vector<std::string>& extraEnv = {});
 
+// Starts what runProgram runs without waiting for it: standard output and
+// error go to the files outPath and errPath, standard input is /dev/null.
+pid_t startProgram(const std::string& program, const std::vector<std::string>& args, const std::string& dir,
+                   const std::vector<std::string>& extraEnv, const std::string& outPath, const std::string& errPath);
+
 // The path of a program built into the run directory, e.g. "kvistra-ant".
 std::string programPath(const std::string& name);
+
+// Tries condition every 20 ms until it holds (true) or seconds pass or
+// giveUp holds (false). For waiting on another process or thread.
+bool pollUntil(const std::function<bool()>& condition, int seconds,
+               const std::function<bool()>& giveUp = nullptr);
+
+// Writes a 440 Hz sine tone of the given length as an MP3 file, encoded by
+// ffmpeg; its result says whether that worked.
+ProgramResult writeToneMp3(const std::string& path, int seconds);
 
 struct TempDir {
     std::string path;
