@@ -1,5 +1,5 @@
 // The sequencer's passes with recording stage actions, the keys, the release
-// of the current Scene, the stop signals and the exit path.
+// of the current Scene and the exit path.
 #include "support.h"
 
 #include "platform/clock.h"
@@ -9,7 +9,6 @@
 #include "shell/shell.h"
 
 #include <algorithm>
-#include <csignal>
 #include <cstdio>
 #include <vector>
 
@@ -85,24 +84,6 @@ TEST_F(Sequencer, EscapeFromAnyStageGoesStraightToTheExit)
         onKeyboard(27, 0, 0);
         runSequencer();
         EXPECT_EQ(ran, std::vector<int>{27}) << "Escape at stage " << stage;
-    }
-}
-
-TEST_F(Sequencer, StopSignalsEndTheShowAtTheNextPass)
-{
-    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
-        ChildResult child = runInChild([signal] {
-            installStopSignals();
-            demoStage = 2;
-            std::raise(signal);
-            runSequencer();
-            for (int stage : ran)
-                std::printf("%d ", stage);
-            std::fflush(stdout);
-            std::_Exit(0);
-        });
-        EXPECT_EQ(child.signal, 0) << signal;
-        EXPECT_EQ(child.output, "27 ") << signal;
     }
 }
 
