@@ -3,7 +3,9 @@
 #include "support.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -12,20 +14,6 @@ namespace {
 ProgramResult ant(const std::vector<std::string>& args, const std::string& dir)
 {
     return runProgram(programPath("kvistra-ant"), args, dir);
-}
-
-bool exists(const std::string& path)
-{
-    struct stat info;
-    return stat(path.c_str(), &info) == 0;
-}
-
-size_t lineCount(const std::string& text)
-{
-    size_t count = 0;
-    for (char c : text)
-        count += c == '\n';
-    return count;
 }
 
 std::vector<uint8_t> bytesOf(const std::string& text)
@@ -123,10 +111,10 @@ TEST(AntTool, FailuresSayWhyInOneLineAndLeaveNoOutput)
         ProgramResult result = ant(c.args, dir.path);
         std::string call = c.args[0] + (c.args.size() > 1 ? " " + c.args[1] : "");
         EXPECT_EQ(result.exitStatus, c.status) << call;
-        EXPECT_EQ(lineCount(result.errors), 1u) << call << ": " << result.errors;
+        EXPECT_EQ(std::count(result.errors.begin(), result.errors.end(), '\n'), 1) << call << ": " << result.errors;
         EXPECT_NE(result.errors.find(c.says), std::string::npos) << call << ": " << result.errors;
         if (c.noFile) {
-            EXPECT_FALSE(exists(dir.file(c.noFile))) << call;
+            EXPECT_NE(access(dir.file(c.noFile).c_str(), F_OK), 0) << call;
         }
     }
     // No temporary file is left behind, and a file in the way is untouched.

@@ -6,14 +6,12 @@
 
 #include <lame/lame.h>
 
-#include <chrono>
+#include <atomic>
 #include <csignal>
 #include <cmath>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 #include <random>
 
 namespace {
@@ -214,15 +212,11 @@ TEST(AudioLayer, InitFailsWhenNoOutputDeviceOpensAndLeavesNothingBehind)
 
 namespace {
 
-std::mutex endMutex;
-std::condition_variable endSignal;
-int endCount = 0;
+std::atomic<int> endCount{0};
 
 void countEnd(uint32_t, uint32_t, uint32_t)
 {
-    std::lock_guard<std::mutex> lock(endMutex);
     ++endCount;
-    endSignal.notify_all();
 }
 
 // Plays the file through SDL's disk driver until the end procedure has run
@@ -241,10 +235,7 @@ void playToDisk(const std::string& music, const std::string& output, bool asModu
         std::printf("error %d", audioErrorGetCode());
         return;
     }
-    {
-        std::unique_lock<std::mutex> lock(endMutex);
-        endSignal.wait_for(lock, std::chrono::seconds(20), [] { return endCount >= 2; });
-    }
+    pollUntil([] { return endCount >= 2; }, 20);
     audioFree();
     std::vector<uint8_t> written = readFile(output);
     std::vector<float> samples(written.size() / sizeof(float));
@@ -257,7 +248,7 @@ void playToDisk(const std::string& music, const std::string& output, bool asModu
     float peak = 0;
     for (float s : samples)
         peak = std::max(peak, std::fabs(s));
-    std::printf("%d %zu %.3f", endCount, (samples.size() - first) / 2, peak);
+    std::printf("%d %zu %.3f", endCount.load(), (samples.size() - first) / 2, peak);
     std::fflush(stdout);
     std::_Exit(0);
 }
