@@ -83,16 +83,5 @@ TEST_F(TextureUpload, StoresRgbWithAlpha1AndRefillsUnderTheSameName)
         EXPECT_EQ((std::vector<int>{shown.r, shown.g, shown.b}), std::vector<int>(3, seed)) << "seed " << seed;
     }
 
-    // Clamped, unfiltered, modulated by the drawing colour.
-    const GLenum parameters[][2] = {{GL_TEXTURE_WRAP_S, GL_CLAMP}, {GL_TEXTURE_WRAP_T, GL_CLAMP},
-                                    {GL_TEXTURE_MIN_FILTER, GL_NEAREST}, {GL_TEXTURE_MAG_FILTER, GL_NEAREST}};
-    for (const auto& parameter : parameters) {
-        GLint value = 0;
-        glGetTexParameteriv(GL_TEXTURE_2D, parameter[0], &value);
-        EXPECT_EQ(GLenum(value), parameter[1]) << parameter[0];
-    }
-    GLint mode = 0;
-    glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
-    EXPECT_EQ(mode, GL_MODULATE);
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
