@@ -9,9 +9,15 @@
 #include <GL/gl.h>
 
 #include <cmath>
+#include <functional>
 #include <regex>
 
 using FirstScenes = ShowTest;
+
+static Vec3 vec3(double x, double y, double z)
+{
+    return {float(x), float(y), float(z)};
+}
 
 // First in this file: the flash's start is taken once per run, and later
 // tests draw "test.3ds" frames past the fade too.
@@ -46,25 +52,15 @@ TEST_F(FirstScenes, TestSceneFadesInFlashesAndOverlaysAWireframe)
 TEST_F(FirstScenes, EverySceneFollowsItsClockAndEndsOnlyPastItsEndTime)
 {
     // The camera paths at scene time t; "snurr.3ds" follows its model's tracks.
-    using Path = Vec3 (*)(double t);
-    const Path paths[8] = {
-        [](double t) { return Vec3{float(110 * std::sin(0.03 * t)), 100, float(120 * std::cos(0.03 * t))}; },
-        [](double t) {
-            return Vec3{float(560 * std::sin(0.04 * t)), float(680 * std::cos(0.02 * t)), float(500 * std::cos(0.04 * t))};
-        },
-        [](double t) {
-            return Vec3{float(200 * std::sin(0.01 * t)), float(-400 * std::sin(0.001 * t)), float(-300 * std::cos(0.01 * t))};
-        },
-        [](double t) {
-            return Vec3{float(280 * std::sin(0.01 * t)), float(-487 * std::sin(0.001 * t)), float(-300 * std::cos(0.01 * t))};
-        },
-        [](double t) { return Vec3{float(120 * std::sin(0.05 * t)), -70, float(100 * std::cos(0.05 * t))}; },
-        [](double t) {
-            return Vec3{float(720 * std::sin(0.04 * t)), float(10 * std::sin(0.01 * t)), float(610 * std::cos(0.04 * t))};
-        },
-        [](double t) {
-            return Vec3{float(420 * std::sin(0.04 * t)), float(10 * std::sin(0.01 * t)), float(310 * std::cos(0.04 * t))};
-        },
+    using std::cos, std::sin;
+    const std::function<Vec3(double t)> paths[8] = {
+        [](double t) { return vec3(110 * sin(0.03 * t), 100, 120 * cos(0.03 * t)); },
+        [](double t) { return vec3(560 * sin(0.04 * t), 680 * cos(0.02 * t), 500 * cos(0.04 * t)); },
+        [](double t) { return vec3(200 * sin(0.01 * t), -400 * sin(0.001 * t), -300 * cos(0.01 * t)); },
+        [](double t) { return vec3(280 * sin(0.01 * t), -487 * sin(0.001 * t), -300 * cos(0.01 * t)); },
+        [](double t) { return vec3(120 * sin(0.05 * t), -70, 100 * cos(0.05 * t)); },
+        [](double t) { return vec3(720 * sin(0.04 * t), 10 * sin(0.01 * t), 610 * cos(0.04 * t)); },
+        [](double t) { return vec3(420 * sin(0.04 * t), 10 * sin(0.01 * t), 310 * cos(0.04 * t)); },
         nullptr,
     };
     for (int i = 0; i < 8; i++) {

@@ -19,11 +19,9 @@
 #include <string>
 #include <vector>
 
-namespace {
+static std::atomic<long> liveBlocks{0};
 
-std::atomic<long> liveBlocks{0};
-
-void* allocate(size_t size)
+static void* allocate(size_t size)
 {
     void* block = std::malloc(size ? size : 1);
     if (!block)
@@ -32,14 +30,11 @@ void* allocate(size_t size)
     return block;
 }
 
-void release(void* block)
+static void release(void* block)
 {
-    if (block)
-        liveBlocks--;
+    liveBlocks -= block != nullptr;
     std::free(block);
 }
-
-}  // namespace
 
 void* operator new(size_t size) { return allocate(size); }
 void* operator new[](size_t size) { return allocate(size); }
@@ -59,16 +54,15 @@ void writeLibrary(const TempDir& dir, const std::vector<uint8_t>& model)
     writeFile(dir.file("ant"), libraryBytes({{"pad.pcx", {1, 2, 3, 4, 5}}, {"m.3ds", model}}));
 }
 
-// Loads into scene (a new one when null) with the library opened in dir.
-Scene* loadFrom(const TempDir& dir, Scene* scene = nullptr)
+// Loads a new Scene with the library opened in dir.
+Scene* loadFrom(const TempDir& dir)
 {
     char previous[4096];
     EXPECT_NE(getcwd(previous, sizeof previous), nullptr);
     EXPECT_EQ(chdir(dir.path.c_str()), 0);
     ResourceLibrary library;
     openLibrary(library, "ant");
-    if (!scene)
-        scene = createScene();
+    Scene* scene = createScene();
     loadModel(*scene, "m.3ds", library);
     closeLibrary(library);
     EXPECT_EQ(chdir(previous), 0);
@@ -106,22 +100,7 @@ std::string text(Vec3 v)
     return buffer;
 }
 
-CameraSpec cameraAt(const std::string& name, Point position = {}, Point target = {})
-{
-    CameraSpec camera;
-    camera.name = name;
-    camera.position = position;
-    camera.target = target;
-    return camera;
-}
-
-KeySpec keyAt(int32_t frame, Point position = {})
-{
-    KeySpec key;
-    key.frame = frame;
-    key.position = position;
-    return key;
-}
+KeySpec keyAt(int32_t frame, Point position = {}) { return {frame, 0, 0, 0, 0, 0, 0, position}; }
 
 const std::vector<FaceSpec> twoFaces = {{0, 1, 2, 7}, {0, 2, 1, 3}};
 const std::vector<Point> threeVertices = {{1, 2, 3}, {4, 5, 6}, {7, 8, 9.5f}};
@@ -130,51 +109,20 @@ const std::vector<Point> threeVertices = {{1, 2, 3}, {4, 5, 6}, {7, 8, 9.5f}};
 // spot light, two cameras and a keyframer section; all in file axes.
 std::vector<uint8_t> fullModel()
 {
-    ModelSpec model;
-    model.materials.resize(2);
-    model.materials[0].name = "RED";
-    model.materials[0].diffuse = std::array<uint8_t, 3>{255, 0, 0};
-    model.materials[0].shading = 1;
-    model.materials[1].name = "GLASS";
-    model.materials[1].shading = 3;
-    model.materials[1].twoSided = true;
-    model.materials[1].textureFile = "glass.pcx";
-    model.meshes.resize(2);
-    model.meshes[0].name = "box";
-    model.meshes[0].vertices = threeVertices;
-    model.meshes[0].faces = twoFaces;
-    model.meshes[0].groups = {{"RED", {0, 1}}, {"GLASS", {1}}};
-    model.meshes[0].mapping = {{0.5f, 0.25f}, {1, 1}};
-    model.meshes[1].name = "bare";
-    model.meshes[1].hasVertexList = model.meshes[1].hasFaceList = false;
-    model.lights.resize(2);
-    model.lights[0].name = "lamp";
-    model.lights[0].position = {1.9f, 2.5f, -3.7f};
-    model.lights[0].floatColour = std::array<float, 3>{1.0f, 0.5f, 0.0f};
-    LightSpec& spot = model.lights[1];
-    spot.name = "spot";
-    spot.position = {0, 0, 10};
-    spot.byteColour = std::array<uint8_t, 3>{10, 20, 30};
-    spot.spot = true;
-    spot.target = {0, 10, 0};
-    spot.hotspot = 0.3f;
-    spot.falloff = 45.5f;
-    model.cameras = {cameraAt("first", {10.7f, 20.2f, -30.9f}, {0, 0, 5.5f}), cameraAt("second", {0, 0, 100})};
-    model.hasKeyframer = true;
-    model.frameStart = 5;
-    model.frameEnd = 100;
-    KeySpec eased = keyAt(10, {10, 0, 0});
-    eased.splineFlags = 0x1F;
-    eased.tension = eased.continuity = eased.bias = eased.easeTo = eased.easeFrom = 0.5f;
-    model.nodes.resize(3);
-    model.nodes[0].name = model.nodes[1].name = "second";
-    model.nodes[0].track = TrackSpec{0, {keyAt(0), eased, keyAt(20, {20, 0, 0})}};
-    model.nodes[1].kind = idTargetNode;
-    model.nodes[1].track = TrackSpec{0, {keyAt(0, {0, 0, 4})}};
-    model.nodes[2].kind = idObjectNode;
-    model.nodes[2].name = "box";
-    model.nodes[2].track = TrackSpec{0, {keyAt(0), keyAt(40000)}};
-    return modelBytes(model);
+    KeySpec eased = {10, 0x1F, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, {10, 0, 0}};
+    return modelBytes({
+        {{"RED", std::array<uint8_t, 3>{255, 0, 0}, 1, false, false, false, ""},
+         {"GLASS", std::nullopt, 3, false, true, false, "glass.pcx"}},
+        {{"box", threeVertices, twoFaces, {{"RED", {0, 1}}, {"GLASS", {1}}}, {{0.5f, 0.25f}, {1, 1}}},
+         {"bare", {}, {}, {}, {}, false, false}},
+        {{"lamp", {1.9f, 2.5f, -3.7f}, std::array<float, 3>{1.0f, 0.5f, 0.0f}, std::nullopt, false, {}},
+         {"spot", {0, 0, 10}, std::nullopt, std::array<uint8_t, 3>{10, 20, 30}, true, {0, 10, 0}, 0.3f, 45.5f}},
+        {{"first", {10.7f, 20.2f, -30.9f}, {0, 0, 5.5f}}, {"second", {0, 0, 100}, {}}},
+        true, 5, 100,  // a keyframer section, frames 5 to 100
+        {{idCameraNode, "second", -1, TrackSpec{0, {keyAt(0), eased, keyAt(20, {20, 0, 0})}}},
+         {idTargetNode, "second", -1, TrackSpec{0, {keyAt(0, {0, 0, 4})}}},
+         {idObjectNode, "box", -1, TrackSpec{0, {keyAt(0), keyAt(40000)}}}},
+    });
 }
 
 }  // namespace
@@ -233,7 +181,7 @@ TEST(ModelLoader, LoadsWhatTheWriterPutInSceneAxes)
 
 TEST(ModelLoader, LeafSubChunksAreMetByTheEnclosingLevel)
 {
-    Chunk camera = cameraChunk(cameraAt("cam", {1, 2, 3}, {4, 5, 6}));
+    Chunk camera = cameraChunk({"cam", {1, 2, 3}, {4, 5, 6}});
     camera.children = {chunk(0x4720, {0, 0, 0, 0}), chunk(0x4710, {1, 2, 3, 4, 5, 6, 7, 8})};
     LightSpec spotSpec;
     spotSpec.name = "spot";
@@ -356,7 +304,7 @@ TEST(ModelLoader, DamagedDataEndsWithItsErrorLine)
         putI32(data, 0);
         putU16(data, splineFlags);  // announces floats that are not there
         data.resize(data.size() + 12);
-        return nodeBytes({cameraObjectChunk(cameraAt("cam"))}, {nodeHeaderChunk("cam"), chunk(idPositionTrack, data)},
+        return nodeBytes({cameraObjectChunk({"cam", {}, {}})}, {nodeHeaderChunk("cam"), chunk(idPositionTrack, data)},
                          idCameraNode);
     };
     struct Case {
@@ -379,8 +327,8 @@ TEST(ModelLoader, DamagedDataEndsWithItsErrorLine)
         {"group index", meshBytes({vertexListChunk(threeVertices), faceListChunk(twoFaces, {{"A", {2}}})}), damaged},
         {"key count", track(0xFFFFFFFFu, 0), damaged},
         {"spline floats", track(1, 0x1F), damaged},
-        {"camera node", nodeBytes({cameraObjectChunk(cameraAt("cam"))}, {nodeHeaderChunk("other")}, idTargetNode), noNode},
-        {"object node", nodeBytes({cameraObjectChunk(cameraAt("cam"))}, {nodeHeaderChunk("cam")}, idObjectNode), noNode},
+        {"camera node", nodeBytes({cameraObjectChunk({"cam", {}, {}})}, {nodeHeaderChunk("other")}, idTargetNode), noNode},
+        {"object node", nodeBytes({cameraObjectChunk({"cam", {}, {}})}, {nodeHeaderChunk("cam")}, idObjectNode), noNode},
     };
     for (const Case& c : cases) {
         TempDir dir;
@@ -403,7 +351,7 @@ TEST(ModelLoader, DestroySceneFreesEverythingALoadedSceneOwns)
     writeLibrary(dir, fullModel());
     Texture* texture = new Texture;
     long before = liveBlocks;
-    Scene* scene = loadFrom(dir, createScene());
+    Scene* scene = loadFrom(dir);
     bindMaterial(*scene, "RED", 4, texture, 1, 1, 1, 1, 0, 0);
     long loaded = liveBlocks;
     destroyScene(scene);
