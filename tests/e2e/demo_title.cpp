@@ -16,19 +16,14 @@
 
 namespace {
 
-// The show's folder: a library with the title pictures, each of one colour
-// (the last one left out when pictures is 3), and a tone as the music.
-void writeShowFiles(const TempDir& dir, size_t pictures = 4)
+// The show's folder: a library with the four title pictures, all white, and
+// a tone as the music.
+void writeShowFiles(const TempDir& dir)
 {
-    const char* names[] = {"morvel.pcx", "tovan.pcx", "gelmo.pcx", "usker.pcx"};
-    const uint8_t colours[][3] = {{255, 0, 0}, {255, 255, 255}, {0, 0, 255}, {0, 255, 0}};
+    std::vector<uint8_t> white = bake::encodePcxRgb(256, 256, std::vector<uint8_t>(256 * 256 * 3, 255));
     std::vector<model3ds::LibraryEntry> entries;
-    for (size_t i = 0; i < pictures; i++) {
-        std::vector<uint8_t> rgb;
-        for (int p = 0; p < 256 * 256; p++)
-            rgb.insert(rgb.end(), colours[i], colours[i] + 3);
-        entries.push_back({names[i], bake::encodePcxRgb(256, 256, rgb)});
-    }
+    for (const char* name : {"morvel.pcx", "tovan.pcx", "gelmo.pcx", "usker.pcx"})
+        entries.push_back({name, white});
     writeFile(dir.file("ant"), model3ds::libraryBytes(entries));
     ProgramResult music = writeToneMp3(dir.file("music.mp3"), 2);
     ASSERT_EQ(music.exitStatus, 0) << music.errors;
