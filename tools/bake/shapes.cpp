@@ -364,15 +364,15 @@ void orderByPhase(Mesh& mesh, const std::vector<float>& target, float step) {
 }
 
 model3ds::MeshSpec meshSpec(const std::string& name, const Mesh& mesh, const std::string& material) {
-    model3ds::MeshSpec spec;
-    spec.name = name;
-    spec.vertices = mesh.vertices;
-    spec.faces = mesh.faces;
-    spec.mapping = mesh.mapping;
+    model3ds::MeshSpec record;
+    record.name = name;
+    record.vertices = mesh.vertices;
+    record.faces = mesh.faces;
+    record.mapping = mesh.mapping;
     model3ds::FaceGroup group{material, {}};
     for (size_t i = 0; i < mesh.faces.size(); i++) group.faces.push_back(static_cast<uint16_t>(i));
-    spec.groups.push_back(group);
-    return spec;
+    record.groups.push_back(group);
+    return record;
 }
 
 }  // namespace bake
