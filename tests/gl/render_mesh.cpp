@@ -181,10 +181,11 @@ TEST_F(MeshRenderer, FaceZeroColourTimesBrightnessButNotAlpha)
     drawScene(s.scene);
     expectColour(readPixel(370, 190), {204, 153, 102, 0}, "blended");
 
-    // The override draws grey lines of the brightness level with alpha 1,
-    // binds no texture, and blending still follows the material.
+    // The override draws grey lines of the brightness level with alpha 1
+    // and without the material's texture, even with texturing left on.
     Texture texture = makeTexture(Rgba{255, 0, 0, 0});
     glBindTexture(GL_TEXTURE_2D, 0);
+    glEnable(GL_TEXTURE_2D);
     material.drawMode = drawModeTexturedLit;
     material.texture = &texture;
     object.unlitOverride = 1;
@@ -193,10 +194,6 @@ TEST_F(MeshRenderer, FaceZeroColourTimesBrightnessButNotAlpha)
     drawScene(s.scene);
     EXPECT_EQ(sum(readPixel(370, 190)), 0);
     expectColour(brightestInColumn(370, 130, 150), {128, 128, 128, 0}, "override line");
-    GLint bound = -1;
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
-    EXPECT_EQ(bound, 0);
-    EXPECT_TRUE(glIsEnabled(GL_BLEND));
 }
 
 TEST_F(MeshRenderer, TransformsTranslateThenRotateZYXThenScaleThenView)

@@ -38,10 +38,9 @@ Track* makeTrack(const std::vector<KeyPoint>& points)
 TEST(Keyframer, EvenKeysGetEqualTangentsAndClampAtTheSecondToLastKey)
 {
     Track* track = makeTrack({{0, {0, 0, 0}}, {10, {10, 0, 0}}, {20, {20, 0, 0}}});
-    EXPECT_FLOAT_EQ(track->keys[0].outTangent.x, 10);
-    EXPECT_FLOAT_EQ(track->keys[1].inTangent.x, 10);
-    EXPECT_FLOAT_EQ(track->keys[1].outTangent.x, 10);
-    EXPECT_FLOAT_EQ(track->keys[2].inTangent.x, 10);
+    for (float tangent : {track->keys[0].outTangent.x, track->keys[1].inTangent.x, track->keys[1].outTangent.x,
+                          track->keys[2].inTangent.x})
+        EXPECT_FLOAT_EQ(tangent, 10);
     struct {
         int32_t frame;
         float x;
@@ -67,8 +66,7 @@ TEST(Keyframer, ShortTracksGiveTheirFirstKey)
     destroyTrack(two);
 
     Camera* camera = createCamera();
-    camera->position = {7, 7, 7};
-    camera->target = {8, 8, 8};
+    camera->position = {7, 7, 7}, camera->target = {8, 8, 8};
     destroyTrack(camera->tracks[0]);
     camera->tracks[0] = makeTrack({{30, {1, 2, 3}}});
     for (int32_t frame : {0, 30, 100}) {

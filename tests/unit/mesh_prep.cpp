@@ -3,7 +3,7 @@
 
 #include "scene/scene.h"
 
-#include <cmath>
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -19,10 +19,8 @@ MeshObject* makeMesh(const std::vector<Vec3>& positions, const std::vector<std::
         object->vertices[i].position = positions[i];
     object->faceCount = int32_t(faces.size());
     object->faces = faces.empty() ? nullptr : new Face[faces.size()];
-    for (size_t i = 0; i < faces.size(); i++) {
-        for (int k = 0; k < 3; k++)
-            object->faces[i].indices[k] = faces[i][k];
-    }
+    for (size_t i = 0; i < faces.size(); i++)
+        std::copy(faces[i].begin(), faces[i].end(), object->faces[i].indices);
     resolveCorners(*object);
     return object;
 }
@@ -36,7 +34,7 @@ void expectVec(const Vec3& v, float x, float y, float z)
 
 }  // namespace
 
-TEST(MeshPrep, FaceAndVertexNormalsAreUnitAndStable)
+TEST(MeshPrep, NormalsAreUnitAveragedAndStableAndZeroWhenDegenerate)
 {
     // Two faces meeting at a right angle along the edge from vertex 0 to 1.
     MeshObject* object = makeMesh({{0, 0, 0}, {0, 1, 0}, {1, 0, 0}, {0, 0, 1}}, {{0, 2, 1}, {0, 1, 3}});
@@ -44,37 +42,32 @@ TEST(MeshPrep, FaceAndVertexNormalsAreUnitAndStable)
     expectVec(object->faces[0].normal, 0, 0, 1);
     expectVec(object->faces[1].normal, 1, 0, 0);
     expectVec(object->vertices[0].normal, 0.70711f, 0, 0.70711f);
-    expectVec(object->vertices[1].normal, 0.70711f, 0, 0.70711f);
+    expectVec(object->vertices[2].normal, 0, 0, 1);
     Vec3 once = object->vertices[0].normal;
     computeNormals(*object);
     EXPECT_EQ(std::memcmp(&once, &object->vertices[0].normal, sizeof once), 0);
     destroyMeshObject(object);
 
-    MeshObject* single = makeMesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}});
-    computeNormals(*single);
-    expectVec(single->faces[0].normal, 0, 0, 1);
-    for (int i = 0; i < 3; i++)
-        expectVec(single->vertices[i].normal, 0, 0, 1);
-    destroyMeshObject(single);
-}
-
-TEST(MeshPrep, DegenerateInputGivesZeroesNotNaN)
-{
-    // A face of zero area, and a vertex that no face uses.
-    MeshObject* object = makeMesh({{1, 1, 1}, {2, 2, 2}, {3, 3, 3}, {5, 5, 5}}, {{0, 1, 2}});
+    // A face of zero area, and a vertex that no face uses: zeroes, not NaN.
+    object = makeMesh({{1, 1, 1}, {2, 2, 2}, {3, 3, 3}, {5, 5, 5}}, {{0, 1, 2}});
     computeNormals(*object);
     expectVec(object->faces[0].normal, 0, 0, 0);
     for (int i = 0; i < 4; i++)
         expectVec(object->vertices[i].normal, 0, 0, 0);
     destroyMeshObject(object);
+}
 
-    // Centres: the mean of the vertices; an object without vertices has (0, 0, 0).
-    for (const std::vector<Vec3>& positions : {std::vector<Vec3>{}, {{4, -5, 6}}, {{1, 2, 3}, {3, 4, 5}}}) {
-        MeshObject* mesh = makeMesh(positions, {});
+TEST(MeshPrep, CentreIsTheMeanOfTheVerticesOrZero)
+{
+    const struct {
+        std::vector<Vec3> positions;
+        Vec3 centre;
+    } cases[] = {{{}, {0, 0, 0}}, {{{4, -5, 6}}, {4, -5, 6}}, {{{1, 2, 3}, {3, 4, 5}}, {2, 3, 4}}};
+    for (const auto& c : cases) {
+        MeshObject* mesh = makeMesh(c.positions, {});
         mesh->centre = {9, 9, 9};
         computeCentre(*mesh);
-        Vec3 expected = positions.empty() ? Vec3{0, 0, 0} : positions.size() == 1 ? positions[0] : Vec3{2, 3, 4};
-        expectVec(mesh->centre, expected.x, expected.y, expected.z);
+        expectVec(mesh->centre, c.centre.x, c.centre.y, c.centre.z);
         destroyMeshObject(mesh);
     }
 }
@@ -82,9 +75,8 @@ TEST(MeshPrep, DegenerateInputGivesZeroesNotNaN)
 TEST(MeshPrep, FacesReferToTheLastMaterialOfTheirName)
 {
     Scene* scene = createScene();
-    addMaterial(*scene, "RED FLAT");
-    addMaterial(*scene, "BLUE");
-    addMaterial(*scene, "RED FLAT");
+    for (const char* name : {"RED FLAT", "BLUE", "RED FLAT"})
+        addMaterial(*scene, name);
     MeshObject* object = makeMesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}, {0, 1, 2}, {0, 1, 2}});
     std::strcpy(object->faces[0].materialName, "RED FLAT");
     std::strcpy(object->faces[1].materialName, "red flat");
