@@ -4,7 +4,9 @@
 
 #include "shell/shell.h"
 
-TEST_F(ShowTest, TitleFramesFollowTheMusicClock)
+using TitleFrame = ShowTest;
+
+TEST_F(TitleFrame, FollowsTheMusicClock)
 {
     initGraphics();
     onReshape(640, 480);
