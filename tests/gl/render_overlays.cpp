@@ -1,5 +1,5 @@
-// Screen quads and the light setter: what a quad covers, which way up it
-// shows, how the faded quad blends, and the GL state each leaves behind.
+// Screen quads: what a quad covers, which way up it shows, how the faded
+// quad blends, and the GL state each leaves behind.
 #include "show_fixture.h"
 
 #include <GL/gl.h>
@@ -114,18 +114,4 @@ TEST_F(Overlays, FadedQuadAddsTexelTimesAlphaToDestinationTimesTexel)
     for (GLenum on : {GL_BLEND, GL_TEXTURE_2D, GL_CULL_FACE, GL_LIGHTING, GL_DEPTH_TEST})
         EXPECT_TRUE(glIsEnabled(on)) << on;
     EXPECT_FALSE(glIsEnabled(GL_DITHER) || glIsEnabled(GL_FOG));
-}
-
-TEST_F(Overlays, LightPositionGoesThroughTheModelviewAndSwitchesTheLightOn)
-{
-    glRotatef(90, 0, 1, 0);  // turns +z into +x
-    for (int32_t index : {0, 1}) {
-        glDisable(GL_LIGHT0 + index);
-        setLightPosition(index, 0, 0, 1, 0);
-        EXPECT_TRUE(glIsEnabled(GL_LIGHT0 + index));
-        GLfloat p[4];
-        glGetLightfv(GL_LIGHT0 + index, GL_POSITION, p);
-        expectVec3({p[0], p[1], p[2]}, {1, 0, 0}, "+z turned", 1e-5f);
-        EXPECT_EQ(p[3], 0);
-    }
 }

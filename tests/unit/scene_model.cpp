@@ -18,8 +18,6 @@ TEST(SceneModel, NewRecordsAndTheLastCameraAdded)
     ASSERT_EQ(scene->cameraCount, 3);
     EXPECT_STREQ(scene->currentCamera->name, "three");
     EXPECT_TRUE(scene->cameras[0]->position.z == 3.0f && scene->cameras[0]->target.x == 4.0f);
-    for (Track* track : scene->cameras[0]->tracks)
-        EXPECT_TRUE(track && track->keyCount == 0 && track->keys == nullptr);
     destroyScene(scene);
 
     MeshObject* object = createMeshObject();
