@@ -208,14 +208,14 @@ namespace {
 std::vector<uint8_t> stripModel(const std::vector<int>& vertexCounts, bool withCamera = true)
 {
     using namespace model3ds;
-    ModelSpec spec;
+    ModelSpec model;
     MaterialSpec material;
     material.name = "ENVMAP";
     material.shading = 1;
-    spec.materials = {material};
+    model.materials = {material};
     for (int count : vertexCounts) {
-        MeshSpec& mesh = spec.meshes.emplace_back();
-        mesh.name = "mesh " + std::to_string(spec.meshes.size());
+        MeshSpec& mesh = model.meshes.emplace_back();
+        mesh.name = "mesh " + std::to_string(model.meshes.size());
         mesh.groups = {{"ENVMAP", {}}};
         for (int i = 0; i < count; i++)
             mesh.vertices.push_back({float(10 * (i + 1)), float(20 + 10 * (i % 2)), float(30 + i)});
@@ -226,8 +226,8 @@ std::vector<uint8_t> stripModel(const std::vector<int>& vertexCounts, bool withC
         }
     }
     if (withCamera)
-        spec.cameras = {{"Camera01", {0, -300, 0}, {0, 0, 0}}};
-    return modelBytes(spec);
+        model.cameras = {{"Camera01", {0, -300, 0}, {0, 0, 0}}};
+    return modelBytes(model);
 }
 
 // Makes a scratch directory current, its "ant" the model in front of the baked library.
