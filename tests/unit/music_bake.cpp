@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 namespace {
 
@@ -143,6 +144,68 @@ TEST(MusicMastering, LimiterKeepsPeaksUnderTheCeilingAndLeavesQuietSignalsAlone)
     EXPECT_NEAR(synth::measureLoudness(tooQuiet), -14.0, 0.3);
 }
 
+TEST(MusicInstruments, SoundExactlyFromTheirStartAndStayBounded)
+{
+    const double start = 0.5;
+    synth::Route route;
+    synth::PadSound pad;
+    struct Case {
+        const char* name;
+        std::function<void(synth::Mix&)> play;
+    } cases[] = {
+        {"kick", [&](synth::Mix& m) { synth::playKick(m, start, 1.0f, 0.5f); }},
+        {"snare", [&](synth::Mix& m) { synth::playSnare(m, start, 1.0f); }},
+        {"clap", [&](synth::Mix& m) { synth::playClap(m, start, 1.0f); }},
+        {"closed hat", [&](synth::Mix& m) { synth::playHat(m, start, 1.0f, false); }},
+        {"open hat", [&](synth::Mix& m) { synth::playHat(m, start, 1.0f, true); }},
+        {"crash", [&](synth::Mix& m) { synth::playCrash(m, start, 1.0f); }},
+        {"impact", [&](synth::Mix& m) { synth::playImpact(m, start, 1.0f); }},
+        {"pad", [&](synth::Mix& m) { synth::playPad(m, route, start, 0.5, 60, 1.0f, pad); }},
+        {"pluck", [&](synth::Mix& m) { synth::playPluck(m, route, start, 0.1, 84, 1.0f, 1.0f); }},
+        {"bass", [&](synth::Mix& m) { synth::playBass(m, route, start, 0.1, 33, 1.0f, 1000.0f); }},
+        {"acid", [&](synth::Mix& m) { synth::playAcid(m, route, start, 0.1, 45, 1.0f, 4000.0f, true); }},
+        {"lead", [&](synth::Mix& m) { synth::playLead(m, route, start, 0.5, 96, 1.0f, 8000.0f); }},
+        {"bell", [&](synth::Mix& m) { synth::playBell(m, route, start, 100, 1.0f); }},
+        {"sub", [&](synth::Mix& m) { synth::playSub(m, route, start, 0.5, 28, 1.0f); }},
+    };
+    for (const Case& c : cases) {
+        synth::Mix mix = synth::makeMix(5.0);
+        c.play(mix);
+        synth::StereoBuffer out = synth::finishMix(mix);
+        size_t first = out.left.size();
+        float peak = 0.0f;
+        for (size_t i = 0; i < out.left.size(); i++) {
+            float v = std::max(std::fabs(out.left[i]), std::fabs(out.right[i]));
+            ASSERT_TRUE(std::isfinite(v)) << c.name;
+            if (v > 1e-4f && first == out.left.size()) first = i;
+            peak = std::max(peak, v);
+        }
+        EXPECT_GE(first, size_t(start * synth::sampleRate)) << c.name;
+        EXPECT_LT(first, size_t(start * synth::sampleRate) + synth::sampleRate / 20) << c.name;
+        EXPECT_LT(peak, 2.5f) << c.name;
+        // The tail dies away within the five seconds.
+        EXPECT_LT(std::fabs(out.left.back()) + std::fabs(out.right.back()), 1e-3f) << c.name;
+    }
+
+    // The kick's dip reaches the pumped bus only (a 441 Hz tone on each bus,
+    // its level taken over one period).
+    synth::Mix mix = synth::makeMix(1.0);
+    for (size_t i = 0; i < synth::mixFrames(mix); i++) {
+        mix.pumped.left[i] = mix.dry.right[i] = float(std::sin(2.0 * pi * double(i) / 100.0));
+    }
+    synth::playKick(mix, 0.5, 0.0f, 0.6f);
+    synth::StereoBuffer out = synth::finishMix(mix);
+    auto levelAt = [](const std::vector<float>& channel, double time) {
+        size_t from = size_t(time * synth::sampleRate);
+        float peak = 0.0f;
+        for (size_t i = from; i < from + 100; i++) peak = std::max(peak, std::fabs(channel[i]));
+        return peak;
+    };
+    EXPECT_NEAR(levelAt(out.left, 0.505) / levelAt(out.left, 0.4), 0.4f, 0.03f);
+    EXPECT_NEAR(levelAt(out.right, 0.505) / levelAt(out.right, 0.4), 1.0f, 0.01f);
+    EXPECT_NEAR(levelAt(out.left, 0.9) / levelAt(out.left, 0.4), 1.0f, 0.01f);
+}
+
 TEST(MusicRender, IsTheRightLengthAndLevelAndNeverFallsSilent)
 {
     synth::StereoBuffer music = bake::renderMusic();
@@ -162,6 +225,15 @@ TEST(MusicRender, IsTheRightLengthAndLevelAndNeverFallsSilent)
         EXPECT_GT(synth::measureLoudness(scene), -24.0) << "scene ending at " << cut;
         from = cut;
     }
+
+    // Each cut opens a new section with a hit: the music steps up right there.
+    auto level = [&](double from, double to) {
+        double energy = 0.0;
+        size_t a = size_t(from * synth::sampleRate), b = size_t(to * synth::sampleRate);
+        for (size_t i = a; i < b; i++) energy += music.left[i] * music.left[i] + music.right[i] * music.right[i];
+        return 10.0 * std::log10(energy / double(2 * (b - a)));
+    };
+    for (double cut : bake::sceneCutSeconds) EXPECT_GT(level(cut, cut + 0.06), level(cut - 0.06, cut) + 3.0) << cut;
 }
 
 TEST(MusicRender, RepeatsExactly)

@@ -113,7 +113,7 @@ enum class Drum { Kick, Snare, Clap, ClosedHat, OpenHat };
 void playDrum(Mix& mix, Drum drum, double time, float velocity)
 {
     switch (drum) {
-    case Drum::Kick: synth::playKick(mix, time, 0.9f * velocity, 0.6f * std::min(1.0f, velocity)); break;
+    case Drum::Kick: synth::playKick(mix, time, 0.68f * velocity, 0.6f * std::min(1.0f, velocity)); break;
     case Drum::Snare: synth::playSnare(mix, time, 0.45f * velocity); break;
     case Drum::Clap: synth::playClap(mix, time, 0.42f * velocity); break;
     case Drum::ClosedHat: synth::playHat(mix, time, 0.2f * velocity, false); break;
@@ -185,7 +185,7 @@ void bass(Mix& mix, const Progression& p, const char* steps, float level, float 
         double beat = p.from + step * 0.25;
         const Chord& chord = chordAt(p, beat);
         float cutoff = lerp(cutoffFrom, cutoffTo, (beat - p.from) / (p.to - p.from));
-        synth::playBass(mix, r, at(beat), lengthOf(beat, length * 0.25) * 0.85, chord.bass + (c == 'o' ? 12 : 0),
+        synth::playBass(mix, r, at(beat), lengthOf(beat, length * 0.25) * 0.85, chord.bass + (c == 'o' ? 24 : 12),
                         1.0f, cutoff);
     }
 }
@@ -326,6 +326,7 @@ const std::vector<int> arpTube = {0, 2, 4, 2, 1, 3, 5, 3, 2, 4, 6, 4, 3, 5, 7, 5
 void testScene(Mix& mix)
 {
     const double flash = testBeat + 12;
+    synth::playImpact(mix, at(testBeat), 0.4f);
     drums(mix, Drum::Kick, kickFour, testBeat, flash, 0.35f, 0.9f);
     drums(mix, Drum::ClosedHat, hatsClosed, testBeat + 4, flash, 0.2f, 0.8f);
     synth::playRiser(mix, at(testBeat + 4), lengthOf(testBeat + 4, 8), 0.4f);

@@ -81,7 +81,8 @@ void playPad(Mix& mix, const Route& route, double time, double length, double mi
 void playPluck(Mix& mix, const Route& route, double time, double length, double midi, float velocity,
                float brightness);
 
-// The bass: saw plus sine, low-passed at cutoff with a short filter kick.
+// The bass: a saw low-passed at cutoff with a short filter kick, over a
+// sine an octave below.
 void playBass(Mix& mix, const Route& route, double time, double length, double midi, float velocity,
               float cutoff);
 

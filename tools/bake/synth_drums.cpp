@@ -61,11 +61,11 @@ void playKick(Mix& mix, double time, float velocity, float duckDepth)
     std::vector<float> out(length);
     Noise noise = makeNoise(seedAt(time, 1));
     double phase = 0.0;
-    Decay sweep = makeDecay(0.022), snap = makeDecay(0.002), body = makeDecay(0.3), tick = makeDecay(0.0015);
+    Decay sweep = makeDecay(0.022), snap = makeDecay(0.002), body = makeDecay(0.22), tick = makeDecay(0.0015);
     const double shape = 1.0 / std::tanh(1.6);
     for (size_t i = 0; i < length; i++) {
         double t = double(i) / sampleRate;
-        double frequency = 46.0 + 140.0 * nextDecay(sweep) + 400.0 * nextDecay(snap);
+        double frequency = 50.0 + 140.0 * nextDecay(sweep) + 400.0 * nextDecay(snap);
         phase += frequency / sampleRate;
         double amplitude = std::min(1.0, t / 0.001) * nextDecay(body);
         if (t > 0.4) amplitude *= (0.5 - t) / 0.1;

@@ -108,9 +108,9 @@ void playBass(Mix& mix, const Route& route, double time, double length, double m
         if (i % 16 == 0) setSvf(filter, cutoff * (1.0 + 1.5 * std::exp(-t / 0.04)), 0.9);
         runSvf(filter, nextSaw(saw));
         double sine = sineCycles(sinePhase);
-        sinePhase += saw.increment;
+        sinePhase += saw.increment * 0.5;
         double level = gateEnvelope(t, length, 0.003, 0.03);
-        out[i] = float((0.55 * filter.low + 0.6 * sine) * level * velocity);
+        out[i] = float((0.65 * filter.low + 0.3 * sine) * level * velocity);
     }
     addNote(mix, route, time, out, out);
 }
