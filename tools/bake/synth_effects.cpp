@@ -64,10 +64,10 @@ void runReverb(const Mix& mix, StereoBuffer& out)
     static const size_t allpassLengths[4] = {556, 441, 341, 225};
     const size_t spread = 23;
     const size_t preDelay = size_t(0.02 * sampleRate);
-    const float feedback = 0.86f;
+    const float feedback = 0.88f;
     const float damp = 0.3f;
     const float inputGain = 0.015f;
-    const float wet = 2.2f;
+    const float wet = 4.0f;
 
     Comb combs[2][8];
     Allpass allpasses[2][4];
