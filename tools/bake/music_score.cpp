@@ -7,6 +7,18 @@
 // anchor (one per cut), so each section starts exactly on its cut and the
 // tempo differs by less than one percent between sections. Scenes whose
 // length is not a whole number of bars end with a short fill.
+//
+//   scene          seconds        beats  beats a minute
+//   title            0.0 - 16.3       -  free, with the pictures' 4.19 s pulse
+//   test.3ds        16.3 - 26.7      24  138.5 (the flash on beat 12)
+//   env.3ds         26.7 - 43.3      38  137.3
+//   add.3ds         43.3 - 54.6      26  138.1 (half time)
+//   blue.3ds        54.6 - 85.6      72  139.4 (the theme)
+//   lo.3ds          85.6 - 96.4      25  138.9 (acid)
+//   ting.3ds        96.4 - 115.9     45  138.5 (breakdown)
+//   cyl.3ds        115.9 - 143.9     64  137.1
+//   snurr.3ds      143.9 - 178.3     80  139.5 (finale, B minor)
+//   after the show 178.3 - 190.0     27  138.5 (the last chord rings out)
 #include "tools/bake/music.h"
 
 #include <algorithm>
@@ -221,7 +233,8 @@ void bells(Mix& mix, const Progression& p, const std::vector<int>& order, double
         int index = order[size_t(step) % order.size()];
         if (index < 0) continue;
         float pan = float(step % 3 - 1) * 0.4f;
-        synth::playBell(mix, route(level, pan, 0.45f, 0.45f, false), at(beat), arpTone(chordAt(p, beat), index), 1.0f);
+        int tone = arpTone(chordAt(p, beat), index);
+        synth::playBell(mix, route(level, pan, 0.45f, 0.45f, false), at(beat), tone, 1.0f);
     }
 }
 
@@ -524,7 +537,9 @@ void outro(Mix& mix)
     sound.cutoffEnd = 700.0f;
     sound.attack = 0.02f;
     sound.release = 3.0f;
-    for (int tone : Bm9.tones) synth::playPad(mix, route(0.4f, 0.0f, 0.45f, 0.1f, false), start, length, tone, 1.0f, sound);
+    for (int tone : Bm9.tones) {
+        synth::playPad(mix, route(0.4f, 0.0f, 0.45f, 0.1f, false), start, length, tone, 1.0f, sound);
+    }
     synth::playSub(mix, route(0.3f, 0.0f, 0.0f, 0.0f, false), start, length, Bm9.bass + 12, 1.0f);
     const int figure[3] = {78, 83, 85};
     for (int repeat = 0; repeat < 2; repeat++) {
