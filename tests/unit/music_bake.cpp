@@ -233,7 +233,7 @@ TEST(MusicRender, IsTheRightLengthAndLevelAndNeverFallsSilent)
         for (size_t i = a; i < b; i++) energy += music.left[i] * music.left[i] + music.right[i] * music.right[i];
         return 10.0 * std::log10(energy / double(2 * (b - a)));
     };
-    for (double cut : bake::sceneCutSeconds) EXPECT_GT(level(cut, cut + 0.06), level(cut - 0.06, cut) + 3.0) << cut;
+    for (double cut : bake::sceneCutSeconds) EXPECT_GT(level(cut, cut + 0.06), level(cut - 0.06, cut) + 2.5) << cut;
 }
 
 TEST(MusicRender, RepeatsExactly)

@@ -125,11 +125,11 @@ enum class Drum { Kick, Snare, Clap, ClosedHat, OpenHat };
 void playDrum(Mix& mix, Drum drum, double time, float velocity)
 {
     switch (drum) {
-    case Drum::Kick: synth::playKick(mix, time, 0.68f * velocity, 0.6f * std::min(1.0f, velocity)); break;
+    case Drum::Kick: synth::playKick(mix, time, 0.6f * velocity, 0.6f * std::min(1.0f, velocity)); break;
     case Drum::Snare: synth::playSnare(mix, time, 0.45f * velocity); break;
-    case Drum::Clap: synth::playClap(mix, time, 0.42f * velocity); break;
-    case Drum::ClosedHat: synth::playHat(mix, time, 0.2f * velocity, false); break;
-    case Drum::OpenHat: synth::playHat(mix, time, 0.15f * velocity, true); break;
+    case Drum::Clap: synth::playClap(mix, time, 0.6f * velocity); break;
+    case Drum::ClosedHat: synth::playHat(mix, time, 0.3f * velocity, false); break;
+    case Drum::OpenHat: synth::playHat(mix, time, 0.22f * velocity, true); break;
     }
 }
 
@@ -366,7 +366,7 @@ void testScene(Mix& mix)
     drums(mix, Drum::OpenHat, hatsOpen, flash, end);
     Progression groove{{Am, F, G}, flash, end};
     bass(mix, groove, bassRolling, 0.45f, 900.0f, 1000.0f);
-    pads(mix, groove, 0.28f, 2400.0f, 2600.0f);
+    pads(mix, groove, 0.38f, 2400.0f, 2600.0f);
 }
 
 // The model circling before its backdrop: the groove with the arpeggio.
@@ -381,8 +381,8 @@ void envScene(Mix& mix)
     drums(mix, Drum::OpenHat, hatsOpen, envBeat + 16, fill);
     roll(mix, fill, addBeat, 4, 0.3f, 0.7f);
     bass(mix, groove, bassRolling, 0.45f, 1000.0f, 1100.0f);
-    pads(mix, p, 0.24f, 2000.0f, 2600.0f);
-    arpeggio(mix, p, arpUp, 0.25, 0.32f, 0.3f, 0.8f);
+    pads(mix, p, 0.32f, 2000.0f, 2600.0f);
+    arpeggio(mix, p, arpUp, 0.25, 0.42f, 0.3f, 0.8f);
 }
 
 // The painterly grey scene: half time, open chords, bells.
@@ -396,7 +396,7 @@ void addScene(Mix& mix)
     roll(mix, blueBeat - 2, blueBeat, 4, 0.3f, 0.75f);
     synth::playRiser(mix, at(blueBeat - 8), lengthOf(blueBeat - 8, 8), 0.35f);
     bass(mix, p, "x-------x-------", 0.4f, 500.0f, 800.0f);
-    pads(mix, p, 0.32f, 3000.0f, 3000.0f);
+    pads(mix, p, 0.43f, 3000.0f, 3000.0f);
     bells(mix, p, {0, 2, 1, 3, 2, 4, -1, 3}, 0.5, 0.2f);
 }
 
@@ -413,11 +413,11 @@ void blueScene(Mix& mix)
     drums(mix, Drum::ClosedHat, hatsClosed, blueBeat, build);
     drums(mix, Drum::OpenHat, hatsOpen, blueBeat, build);
     bass(mix, p, bassRolling, 0.45f, 1100.0f, 1300.0f);
-    pads(mix, p, 0.22f, 2600.0f, 3200.0f);
-    arpeggio(mix, p, arpUp, 0.25, 0.26f, 0.6f, 0.9f);
-    melody(mix, theme, blueBeat, 0, 32, 0, 0.5f, 4500.0f);
-    melody(mix, theme, blueBeat + 32, 0, 32, 0, 0.45f, 5000.0f);
-    melody(mix, theme, blueBeat + 32, 0, 32, 12, 0.2f, 5000.0f);
+    pads(mix, p, 0.3f, 2600.0f, 3200.0f);
+    arpeggio(mix, p, arpUp, 0.25, 0.34f, 0.6f, 0.9f);
+    melody(mix, theme, blueBeat, 0, 32, 0, 0.7f, 4500.0f);
+    melody(mix, theme, blueBeat + 32, 0, 32, 0, 0.63f, 5000.0f);
+    melody(mix, theme, blueBeat + 32, 0, 32, 12, 0.28f, 5000.0f);
 
     // Two bars that wind up into the acid scene.
     Progression wind{{F, G}, build, loBeat};
@@ -427,7 +427,7 @@ void blueScene(Mix& mix)
     roll(mix, build + 4, loBeat, 4, 0.4f, 0.8f);
     synth::playRiser(mix, at(build), lengthOf(build, 8), 0.45f);
     bass(mix, wind, bassRolling, 0.45f, 1300.0f, 400.0f);
-    pads(mix, wind, 0.22f, 3200.0f, 1200.0f);
+    pads(mix, wind, 0.3f, 3200.0f, 1200.0f);
 }
 
 // The red scene: a squelching acid line over a harder beat.
@@ -449,7 +449,7 @@ void loScene(Mix& mix)
         if (semitones < 0) continue;
         double beat = loBeat + step * 0.25;
         float cutoff = lerp(280.0f, 1500.0f, (beat - loBeat) / (tingBeat - loBeat));
-        synth::playAcid(mix, route(0.55f, 0.0f, 0.05f, 0.12f, true), at(beat), lengthOf(beat, 0.25) * 0.8,
+        synth::playAcid(mix, route(0.5f, 0.0f, 0.05f, 0.12f, true), at(beat), lengthOf(beat, 0.25) * 0.8,
                         45 + semitones, 1.0f, cutoff, accents[step % 16]);
     }
     Progression root{{Am}, loBeat, end};
@@ -464,7 +464,7 @@ void tingScene(Mix& mix)
     Progression p{{Fmaj7, Fmaj7, G, G, Em9, Em9, Am9, Am9, Fmaj7, G, G, G}, tingBeat, cylBeat};
     synth::playImpact(mix, at(tingBeat), 0.5f);
     synth::playCrash(mix, at(tingBeat), 0.7f);
-    pads(mix, p, 0.4f, 1400.0f, 3400.0f);
+    pads(mix, p, 0.54f, 1400.0f, 3400.0f);
     subs(mix, p, 0.35f);
     bells(mix, p, {0, 2, 4, 3, 5, 4, 2, 1}, 0.5, 0.2f);
     drums(mix, Drum::ClosedHat, "..x.", tingBeat + 16, cylBeat, 0.3f, 0.7f);
@@ -493,9 +493,9 @@ void cylScene(Mix& mix)
     roll(mix, fill, snurrBeat, 4, 0.35f, 0.85f);
     synth::playRiser(mix, at(snurrBeat - 8), lengthOf(snurrBeat - 8, 8), 0.45f);
     bass(mix, groove, bassOffbeat, 0.5f, 1000.0f, 1300.0f);
-    pads(mix, p, 0.22f, 2200.0f, 3000.0f);
-    arpeggio(mix, p, arpTube, 0.25, 0.28f, 0.4f, 0.9f);
-    melody(mix, counterTheme, cylBeat + 32, 0, 32, 0, 0.45f, 4200.0f);
+    pads(mix, p, 0.3f, 2200.0f, 3000.0f);
+    arpeggio(mix, p, arpTube, 0.25, 0.36f, 0.4f, 0.9f);
+    melody(mix, counterTheme, cylBeat + 32, 0, 32, 0, 0.63f, 4200.0f);
 }
 
 // The flight through white fog, a tone higher: everything at once.
@@ -514,13 +514,13 @@ void snurrScene(Mix& mix)
     drums(mix, Drum::OpenHat, hatsOpen, snurrBeat, outroBeat);
     roll(mix, outroBeat - 4, outroBeat, 4, 0.3f, 0.9f);
     bass(mix, p, bassRolling, 0.45f, 1200.0f, 1500.0f);
-    pads(mix, p, 0.24f, 2800.0f, 3600.0f);
-    arpeggio(mix, p, arpUp, 0.25, 0.26f, 0.8f, 1.0f);
-    melody(mix, theme, snurrBeat, 0, 32, 2, 0.5f, 5000.0f);
-    melody(mix, theme, snurrBeat + 32, 0, 32, 2, 0.45f, 5200.0f);
-    melody(mix, theme, snurrBeat + 32, 0, 32, 14, 0.2f, 5200.0f);
-    melody(mix, theme, snurrBeat + 64, 16, 32, 2, 0.45f, 5400.0f);
-    melody(mix, theme, snurrBeat + 64, 16, 32, 14, 0.22f, 5400.0f);
+    pads(mix, p, 0.32f, 2800.0f, 3600.0f);
+    arpeggio(mix, p, arpUp, 0.25, 0.34f, 0.8f, 1.0f);
+    melody(mix, theme, snurrBeat, 0, 32, 2, 0.7f, 5000.0f);
+    melody(mix, theme, snurrBeat + 32, 0, 32, 2, 0.63f, 5200.0f);
+    melody(mix, theme, snurrBeat + 32, 0, 32, 14, 0.28f, 5200.0f);
+    melody(mix, theme, snurrBeat + 64, 16, 32, 2, 0.63f, 5400.0f);
+    melody(mix, theme, snurrBeat + 64, 16, 32, 14, 0.31f, 5400.0f);
 }
 
 // The show has ended: one last chord rings out with the title's bells.
