@@ -94,7 +94,8 @@ void playAcid(Mix& mix, const Route& route, double time, double length, double m
 void playLead(Mix& mix, const Route& route, double time, double length, double midi, float velocity,
               float cutoff);
 
-// A two-operator FM bell that rings for a few seconds.
+// A two-operator FM bell (glassy: the modulator four times the pitch, a
+// hair off for shimmer) that rings for about three seconds.
 void playBell(Mix& mix, const Route& route, double time, double midi, float velocity);
 
 // A pure sine with soft ends, for drones and sub bass.

@@ -182,11 +182,11 @@ void playBell(Mix& mix, const Route& route, double time, double midi, float velo
     Decay brightness = makeDecay(0.4), shimmer = makeDecay(0.5), fade = makeDecay(1.1);
     for (size_t i = 0; i < frames; i++) {
         double t = double(i) / sampleRate;
-        double index = 2.0 * nextDecay(brightness) / (2.0 * synthPi);
+        double index = 1.6 * nextDecay(brightness) / (2.0 * synthPi);
         double value = sineCycles(carrier + index * sineCycles(modulator));
         value += 0.2 * sineCycles(octave) * nextDecay(shimmer);
         carrier += frequency / sampleRate;
-        modulator += 3.5 * frequency / sampleRate;
+        modulator += 4.003 * frequency / sampleRate;
         octave += 2.0 * frequency / sampleRate;
         double level = std::min(1.0, t / 0.002) * nextDecay(fade);
         if (t > 2.7) level *= (3.2 - t) / 0.5;
