@@ -102,6 +102,7 @@ TEST(MusicMastering, LoudnessMeterReadsKnownSignals)
         {"silence after the tone is gated away", steadyThenSilent, -20.0},
         {"a passage 20 dB quieter is gated away", steadyThenQuiet, -20.0},
         {"silence", sine(1000.0, 0.0, 0.0, 5.0), -70.0},
+        {"shorter than one 400 ms block", sine(1000.0, 1.0, 1.0, 0.3), -70.0},
     };
     for (const Case& c : cases) EXPECT_NEAR(synth::measureLoudness(c.buffer), c.expected, 0.15) << c.name;
 
@@ -124,8 +125,10 @@ TEST(MusicMastering, LimiterKeepsPeaksUnderTheCeilingAndLeavesQuietSignalsAlone)
     }
     for (size_t i = 1000; i < clicks.left.size(); i += 9000) clicks.right[i] = 3.0f;
     synth::StereoBuffer loudStart = sine(100.0, 4.0, 0.2, 1.0);
+    synth::StereoBuffer shorterThanLookAhead = sine(1000.0, 0.1, 0.1, 0.001);
+    shorterThanLookAhead.left[20] = -2.0f;
 
-    for (synth::StereoBuffer* buffer : {&square, &clicks, &loudStart}) {
+    for (synth::StereoBuffer* buffer : {&square, &clicks, &loudStart, &shorterThanLookAhead}) {
         synth::limitPeaks(*buffer, ceiling);
         EXPECT_LE(synth::peakLevel(*buffer), ceiling);
         EXPECT_GT(synth::peakLevel(*buffer), 0.9f * ceiling);
