@@ -288,6 +288,12 @@ TEST(Capture, RefusesClearly)
     EXPECT_NE(noEncoder.errors.find("ffmpeg program is not on PATH"), std::string::npos) << noEncoder.errors;
     EXPECT_FALSE(fileExists(out.file("x.mp4")));
 
+    // A window past the show's end: no frames, no video, not a success.
+    ProgramResult late = show.capture({"--mp4", out.file("late.mp4"), "--fps", "2", "--from", "300"});
+    EXPECT_EQ(late.exitStatus, 1);
+    EXPECT_NE(late.errors.find("the show ended at"), std::string::npos) << late.errors;
+    EXPECT_FALSE(fileExists(out.file("late.mp4")));
+
     // The show's own fatal lines, as the demo prints them.
     std::remove(show.dir.file("music.mp3").c_str());
     ProgramResult noMusic = show.capture({"--at", "1", "--out", out.file("y.png")});

@@ -74,11 +74,10 @@ void moveClockTo(uint64_t milliseconds);
 // The full path of `name` found on PATH as an executable file, or empty.
 std::string findOnPath(const std::string& name, const char* path);
 
-// Starts ffmpeg reading raw RGB frames of width x height at fps from a pipe
-// and writing H.264 to mp4Path, with the soundtrack (raw stereo float at
-// the decode rate, looped to the video's length) when audioPath is not empty.
-bool startVideo(const std::string& ffmpeg, const std::string& mp4Path, const std::string& audioPath,
-                const CaptureOptions& options, std::string& error);
+// Starts ffmpeg reading raw RGB frames of the options' size and rate from a
+// pipe and encoding them as H.264 (4:2:0) into framesPath, a Matroska file.
+bool startVideo(const std::string& ffmpeg, const std::string& framesPath, const CaptureOptions& options,
+                std::string& error);
 
 // Writes one top-down RGB frame to the video; false when ffmpeg has gone.
 bool writeVideoFrame(const uint8_t* rgb, size_t size);
@@ -86,6 +85,12 @@ bool writeVideoFrame(const uint8_t* rgb, size_t size);
 // Closes the pipe and waits for ffmpeg; true when it ended well. Does
 // nothing (true) when no video was started.
 bool finishVideo(std::string& error);
+
+// Makes mp4Path from the encoded frames (copied as they are) and, when
+// audioPath is not empty, the soundtrack (raw stereo float at the decode
+// rate) looped and cut to the video's length in seconds, as AAC.
+bool muxVideo(const std::string& ffmpeg, const std::string& framesPath, const std::string& audioPath,
+              double seconds, const std::string& mp4Path, std::string& error);
 
 // Writes a top-down RGB picture as a PNG file.
 bool writePngFile(const std::string& path, const uint8_t* rgb, int width, int height, std::string& error);

@@ -33,6 +33,9 @@ struct Capture {
     std::string mp4Path;  // absolute paths: the show runs in its own folder
     std::string pngDir;
     std::string atPath;
+    std::string ffmpeg;
+    std::string framesPath;      // the encoded frames, before the music joins them
+    std::string soundtrackPath;  // the music for the video, or empty
     uint64_t firstFrame = 0;        // frames before this are drawn but not kept
     uint64_t endFrame = UINT64_MAX; // the capture ends before this frame
     uint64_t nextFrame = 0;         // the number of the next buffer swap
@@ -167,9 +170,22 @@ void finishCapture(int status)
     capture.finished = true;
     std::string error;
     bool videoDone = finishVideo(error);
+    bool complete = status == 0 || status == 130;
+    // A video without frames is no video, and after a fatal error of the
+    // show there is none to make.
+    if (videoDone && !capture.mp4Path.empty() && complete && capture.framesKept > 0)
+        videoDone = muxVideo(capture.ffmpeg, capture.framesPath, capture.soundtrackPath,
+                             frameSeconds(capture.framesKept), capture.mp4Path, error);
+    if (!capture.framesPath.empty())
+        std::remove(capture.framesPath.c_str());
     // After a fatal error of the show, its own message is the last word.
-    if ((status == 0 || status == 130) && capture.framesKept > 0)
+    if (complete && capture.framesKept > 0)
         endProgress(frameSeconds(capture.framesKept), capture.framesKept);
+    if (status == 0 && capture.framesKept == 0) {
+        std::fprintf(stderr, "kvistra-capture: the show ended at %.2f s, before the first frame asked for (%.2f s)\n",
+                     frameSeconds(capture.nextFrame - 1), frameSeconds(capture.firstFrame));
+        endProcess(1);
+    }
     if (!videoDone) {
         std::fprintf(stderr, "kvistra-capture: %s\n", error.c_str());
         if (status == 0)
@@ -177,12 +193,6 @@ void finishCapture(int status)
     }
     if (status != 0)
         return;
-    if (capture.framesKept == 0) {
-        char text[96];
-        std::snprintf(text, sizeof text, "the show ended at %.2f s, before the first frame asked for (%.2f s)",
-                      frameSeconds(capture.nextFrame - 1), frameSeconds(capture.firstFrame));
-        fail(text);
-    }
     if (!capture.mp4Path.empty())
         std::fprintf(stderr, "kvistra-capture: the video is %s\n", capture.mp4Path.c_str());
     if (!capture.atPath.empty())
@@ -229,10 +239,9 @@ int main(int argc, char** argv)
     }
     const CaptureOptions& options = capture.options;
 
-    std::string ffmpeg;
     if (!options.mp4Path.empty()) {
-        ffmpeg = findOnPath("ffmpeg", std::getenv("PATH"));
-        if (ffmpeg.empty())
+        capture.ffmpeg = findOnPath("ffmpeg", std::getenv("PATH"));
+        if (capture.ffmpeg.empty())
             fail("the ffmpeg program is not on PATH; --mp4 needs it (Debian: apt-get install ffmpeg),"
                  " --png and --at do not");
     }
@@ -284,8 +293,9 @@ int main(int argc, char** argv)
     swapBuffers = captureSwap;
 
     if (!capture.mp4Path.empty()) {
-        std::string soundtrack = prepareSoundtrack(decoded);
-        if (!startVideo(ffmpeg, capture.mp4Path, soundtrack, options, error))
+        capture.soundtrackPath = prepareSoundtrack(decoded);
+        capture.framesPath = capture.mp4Path + ".frames.mkv";
+        if (!startVideo(capture.ffmpeg, capture.framesPath, options, error))
             fail(error);
     }
     addExitHook(finishCapture);

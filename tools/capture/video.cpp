@@ -1,7 +1,11 @@
-// video.cpp: the ffmpeg program as the video encoder. Frames go down a pipe
-// as raw RGB; the soundtrack is a second input read from a file. ffmpeg runs
-// in a process group of its own, so a Ctrl-C at the terminal reaches only
-// the capture, which then closes the pipe and lets ffmpeg finish the file.
+// video.cpp: the ffmpeg program as the video encoder, in two steps. While
+// the show runs, frames go down a pipe as raw RGB and are encoded to H.264;
+// at the end, once the video's length is known, the encoded frames and the
+// soundtrack (the music looped, cut to that length) are put together into
+// the MP4. Muxing afterwards keeps ffmpeg from reading the endless looped
+// music ahead of frames that have not been drawn yet. ffmpeg runs in a
+// process group of its own, so a Ctrl-C at the terminal reaches only the
+// capture, which then closes the pipe and lets ffmpeg finish.
 #include "tools/capture/capture.h"
 
 #include "platform/audio_pcm.h"
@@ -45,36 +49,14 @@ std::string findOnPath(const std::string& name, const char* path)
     }
 }
 
-bool startVideo(const std::string& ffmpeg, const std::string& mp4Path, const std::string& audioPath,
-                const CaptureOptions& options, std::string& error)
+// Starts ffmpeg with args (args[0] is its name); input, when not -1,
+// becomes its standard input.
+static bool spawnEncoder(const std::string& ffmpeg, std::vector<std::string>& args, int input, pid_t& pid, std::string& error)
 {
-    std::string size = std::to_string(options.width) + "x" + std::to_string(options.height);
-    std::vector<std::string> args = {"ffmpeg", "-hide_banner", "-loglevel", "error", "-nostats", "-y",
-        "-f", "rawvideo", "-pix_fmt", "rgb24", "-video_size", size,
-        "-framerate", std::to_string(options.fps), "-i", "pipe:0"};
-    if (!audioPath.empty()) {
-#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-        const char* sampleFormat = "f32le";
-#else
-        const char* sampleFormat = "f32be";
-#endif
-        // The music loops, as it does in the show, for as long as the video lasts.
-        args.insert(args.end(), {"-stream_loop", "-1", "-f", sampleFormat, "-ar", std::to_string(pcmRate),
-            "-ac", "2", "-i", audioPath, "-map", "0:v:0", "-map", "1:a:0"});
-    }
-    args.insert(args.end(), {"-c:v", "libx264", "-preset", "veryfast", "-crf", "18", "-pix_fmt", "yuv420p"});
-    if (!audioPath.empty())
-        args.insert(args.end(), {"-c:a", "aac", "-b:a", "192k", "-shortest"});
-    args.insert(args.end(), {"-movflags", "+faststart", mp4Path});
-
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) {
-        error = std::string("cannot make a pipe: ") + std::strerror(errno);
-        return false;
-    }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fds[0], 0);
+    if (input >= 0)
+        posix_spawn_file_actions_adddup2(&actions, input, 0);
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
     posix_spawnattr_setpgroup(&attributes, 0);
@@ -88,14 +70,54 @@ bool startVideo(const std::string& ffmpeg, const std::string& mp4Path, const std
     for (std::string& arg : args)
         argv.push_back(arg.data());
     argv.push_back(nullptr);
-    int result = posix_spawn(&encoder, ffmpeg.c_str(), &actions, &attributes, argv.data(), environ);
+    int result = posix_spawn(&pid, ffmpeg.c_str(), &actions, &attributes, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
-    close(fds[0]);
     if (result != 0) {
-        close(fds[1]);
-        encoder = 0;
+        pid = 0;
         error = "cannot start " + ffmpeg + ": " + std::strerror(result);
+        return false;
+    }
+    return true;
+}
+
+static bool waitForEncoder(pid_t pid, std::string& error)
+{
+    int status = 0;
+    pid_t done;
+    do
+        done = waitpid(pid, &status, 0);
+    while (done < 0 && errno == EINTR);
+    if (done < 0) {
+        error = std::string("cannot wait for ffmpeg: ") + std::strerror(errno);
+        return false;
+    }
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        return true;
+    if (WIFEXITED(status))
+        error = "ffmpeg failed with status " + std::to_string(WEXITSTATUS(status));
+    else
+        error = "ffmpeg ended by signal " + std::to_string(WTERMSIG(status));
+    return false;
+}
+
+bool startVideo(const std::string& ffmpeg, const std::string& framesPath, const CaptureOptions& options,
+                std::string& error)
+{
+    std::string size = std::to_string(options.width) + "x" + std::to_string(options.height);
+    std::vector<std::string> args = {"ffmpeg", "-hide_banner", "-loglevel", "error", "-nostats", "-y",
+        "-f", "rawvideo", "-pix_fmt", "rgb24", "-video_size", size, "-framerate", std::to_string(options.fps),
+        "-i", "pipe:0", "-c:v", "libx264", "-preset", "veryfast", "-crf", "18", "-pix_fmt", "yuv420p",
+        "-f", "matroska", framesPath};
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) {
+        error = std::string("cannot make a pipe: ") + std::strerror(errno);
+        return false;
+    }
+    bool started = spawnEncoder(ffmpeg, args, fds[0], encoder, error);
+    close(fds[0]);
+    if (!started) {
+        close(fds[1]);
         return false;
     }
     framePipe = fds[1];
@@ -125,21 +147,30 @@ bool finishVideo(std::string& error)
     if (framePipe >= 0)
         close(framePipe);
     framePipe = -1;
-    int status = 0;
-    pid_t done;
-    do
-        done = waitpid(encoder, &status, 0);
-    while (done < 0 && errno == EINTR);
+    pid_t pid = encoder;
     encoder = 0;
-    if (done < 0) {
-        error = std::string("cannot wait for ffmpeg: ") + std::strerror(errno);
-        return false;
+    return waitForEncoder(pid, error);
+}
+
+bool muxVideo(const std::string& ffmpeg, const std::string& framesPath, const std::string& audioPath,
+              double seconds, const std::string& mp4Path, std::string& error)
+{
+    std::vector<std::string> args = {"ffmpeg", "-hide_banner", "-loglevel", "error", "-nostats", "-y",
+        "-i", framesPath};
+    if (!audioPath.empty()) {
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+        const char* sampleFormat = "f32le";
+#else
+        const char* sampleFormat = "f32be";
+#endif
+        char duration[32];
+        std::snprintf(duration, sizeof duration, "%.6f", seconds);
+        // The music loops, as it does in the show, and is cut at the video's end.
+        args.insert(args.end(), {"-stream_loop", "-1", "-f", sampleFormat, "-ar", std::to_string(pcmRate),
+            "-ac", "2", "-i", audioPath, "-map", "0:v:0", "-map", "1:a:0", "-c:a", "aac", "-b:a", "192k",
+            "-t", duration});
     }
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 0)
-        return true;
-    if (WIFEXITED(status))
-        error = "ffmpeg failed with status " + std::to_string(WEXITSTATUS(status));
-    else
-        error = "ffmpeg ended by signal " + std::to_string(WTERMSIG(status));
-    return false;
+    args.insert(args.end(), {"-c:v", "copy", "-movflags", "+faststart", mp4Path});
+    pid_t pid = 0;
+    return spawnEncoder(ffmpeg, args, -1, pid, error) && waitForEncoder(pid, error);
 }
