@@ -241,8 +241,10 @@ TEST(MusicRender, IsTheRightLengthAndLevelAndNeverFallsSilent)
 
 TEST(MusicRender, RepeatsExactly)
 {
-    synth::StereoBuffer first = bake::renderMusic();
-    synth::StereoBuffer second = bake::renderMusic();
+    // The first hundred seconds hold every instrument and effect.
+    synth::StereoBuffer first = bake::renderMusic(100.0);
+    synth::StereoBuffer second = bake::renderMusic(100.0);
+    ASSERT_EQ(first.left.size(), size_t(100 * synth::sampleRate));
     EXPECT_TRUE(first.left == second.left && first.right == second.right);
 }
 

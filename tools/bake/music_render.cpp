@@ -6,9 +6,9 @@
 
 namespace bake {
 
-synth::StereoBuffer renderMusic()
+synth::StereoBuffer renderMusic(double seconds)
 {
-    synth::Mix mix = synth::makeMix(musicSeconds);
+    synth::Mix mix = synth::makeMix(std::min(seconds, musicSeconds));
     writeScore(mix);
     synth::StereoBuffer out = synth::finishMix(mix);
     synth::masterTo(out, musicLoudnessLufs, musicPeakCeiling);

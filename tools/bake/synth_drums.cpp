@@ -57,6 +57,7 @@ void addDuck(Mix& mix, double time, float depth)
 
 void playKick(Mix& mix, double time, float velocity, float duckDepth)
 {
+    if (startsAfterEnd(mix, time)) return;
     size_t length = size_t(0.5 * sampleRate);
     std::vector<float> out(length);
     Noise noise = makeNoise(seedAt(time, 1));
@@ -82,6 +83,7 @@ void playKick(Mix& mix, double time, float velocity, float duckDepth)
 
 void playSnare(Mix& mix, double time, float velocity)
 {
+    if (startsAfterEnd(mix, time)) return;
     size_t length = size_t(0.4 * sampleRate);
     std::vector<float> out(length);
     Noise noise = makeNoise(seedAt(time, 2));
@@ -107,6 +109,7 @@ void playSnare(Mix& mix, double time, float velocity)
 
 void playClap(Mix& mix, double time, float velocity)
 {
+    if (startsAfterEnd(mix, time)) return;
     size_t length = size_t(0.45 * sampleRate);
     std::vector<float> left(length), right(length);
     Noise noiseLeft = makeNoise(seedAt(time, 3));
@@ -134,6 +137,7 @@ void playClap(Mix& mix, double time, float velocity)
 
 void playHat(Mix& mix, double time, float velocity, bool open)
 {
+    if (startsAfterEnd(mix, time)) return;
     double decay = open ? 0.2 : 0.03;
     size_t length = size_t(decay * 4.0 * sampleRate);
     std::vector<float> out(length);
@@ -157,6 +161,7 @@ void playHat(Mix& mix, double time, float velocity, bool open)
 
 void playCrash(Mix& mix, double time, float velocity)
 {
+    if (startsAfterEnd(mix, time)) return;
     size_t length = size_t(3.0 * sampleRate);
     std::vector<float> left(length), right(length);
     Noise noiseLeft = makeNoise(seedAt(time, 7));
@@ -184,6 +189,7 @@ void playCrash(Mix& mix, double time, float velocity)
 
 void playRiser(Mix& mix, double time, double length, float velocity)
 {
+    if (startsAfterEnd(mix, time)) return;
     size_t frames = size_t(length * sampleRate);
     std::vector<float> left(frames), right(frames);
     Noise noiseLeft = makeNoise(seedAt(time, 9));
@@ -213,6 +219,7 @@ void playRiser(Mix& mix, double time, double length, float velocity)
 
 void playImpact(Mix& mix, double time, float velocity)
 {
+    if (startsAfterEnd(mix, time)) return;
     size_t length = size_t(2.5 * sampleRate);
     std::vector<float> out(length);
     Noise noise = makeNoise(seedAt(time, 11));

@@ -91,6 +91,12 @@ inline double nextDecay(Decay& decay)
 // The first frame at or after time seconds.
 size_t frameAt(double time);
 
+// Whether a note at time would start beyond the end of the mix.
+inline bool startsAfterEnd(const Mix& mix, double time)
+{
+    return frameAt(time) >= mixFrames(mix);
+}
+
 // Adds a rendered note, starting at time, to the mix through route.
 void addNote(Mix& mix, const Route& route, double time, const std::vector<float>& left,
              const std::vector<float>& right);

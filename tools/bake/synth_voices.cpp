@@ -35,6 +35,7 @@ double gateEnvelope(double t, double length, double attack, double release)
 void playPad(Mix& mix, const Route& route, double time, double length, double midi, float velocity,
              const PadSound& sound)
 {
+    if (startsAfterEnd(mix, time)) return;
     size_t frames = size_t((length + sound.release) * sampleRate);
     std::vector<float> left(frames), right(frames);
     double frequency = midiToHz(midi);
@@ -74,6 +75,7 @@ void playPad(Mix& mix, const Route& route, double time, double length, double mi
 void playPluck(Mix& mix, const Route& route, double time, double length, double midi, float velocity,
                float brightness)
 {
+    if (startsAfterEnd(mix, time)) return;
     double held = std::min(length, 0.6);
     size_t frames = size_t((held + 0.05) * sampleRate);
     std::vector<float> out(frames);
@@ -97,6 +99,7 @@ void playPluck(Mix& mix, const Route& route, double time, double length, double 
 void playBass(Mix& mix, const Route& route, double time, double length, double midi, float velocity,
               float cutoff)
 {
+    if (startsAfterEnd(mix, time)) return;
     size_t frames = size_t((length + 0.03) * sampleRate);
     std::vector<float> out(frames);
     SawOsc saw;
@@ -118,6 +121,7 @@ void playBass(Mix& mix, const Route& route, double time, double length, double m
 void playAcid(Mix& mix, const Route& route, double time, double length, double midi, float velocity,
               float cutoff, bool accent)
 {
+    if (startsAfterEnd(mix, time)) return;
     size_t frames = size_t((length + 0.02) * sampleRate);
     std::vector<float> out(frames);
     SawOsc saw;
@@ -138,6 +142,7 @@ void playAcid(Mix& mix, const Route& route, double time, double length, double m
 void playLead(Mix& mix, const Route& route, double time, double length, double midi, float velocity,
               float cutoff)
 {
+    if (startsAfterEnd(mix, time)) return;
     const double detune[5] = {-14.0, -6.0, 0.0, 6.0, 14.0};
     const float toLeft[5] = {1.0f, 0.75f, 0.5f, 0.25f, 0.0f};
     size_t frames = size_t((length + 0.18) * sampleRate);
@@ -175,6 +180,7 @@ void playLead(Mix& mix, const Route& route, double time, double length, double m
 
 void playBell(Mix& mix, const Route& route, double time, double midi, float velocity)
 {
+    if (startsAfterEnd(mix, time)) return;
     size_t frames = size_t(3.2 * sampleRate);
     std::vector<float> out(frames);
     double frequency = midiToHz(midi);
@@ -197,6 +203,7 @@ void playBell(Mix& mix, const Route& route, double time, double midi, float velo
 
 void playSub(Mix& mix, const Route& route, double time, double length, double midi, float velocity)
 {
+    if (startsAfterEnd(mix, time)) return;
     size_t frames = size_t((length + 0.2) * sampleRate);
     std::vector<float> out(frames);
     double increment = midiToHz(midi) / sampleRate;
