@@ -3,6 +3,7 @@
 
 #include <lame/lame.h>
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace bake {

@@ -1,6 +1,6 @@
 // The drum machine of the baked music: kick, snare, clap, hats, crash,
 // and the riser and impact that mark the big cuts.
-#include "synth_dsp.h"
+#include "tools/bake/synth_dsp.h"
 
 #include <algorithm>
 

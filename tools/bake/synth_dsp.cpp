@@ -1,5 +1,5 @@
 // Filters, oscillators, noise and the note mixer shared by the instruments.
-#include "synth_dsp.h"
+#include "tools/bake/synth_dsp.h"
 
 #include <algorithm>
 

@@ -2,7 +2,7 @@
 // a state-variable filter, band-limited oscillators and the note mixer.
 #pragma once
 
-#include "synth.h"
+#include "tools/bake/synth.h"
 
 #include <cmath>
 #include <vector>

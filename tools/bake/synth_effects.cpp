@@ -1,6 +1,6 @@
 // The send effects of the baked music (a ping-pong delay and a plate-like
 // reverb of comb and all-pass filters) and the summing of the buses.
-#include "synth_dsp.h"
+#include "tools/bake/synth_dsp.h"
 
 namespace synth {
 

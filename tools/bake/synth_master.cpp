@@ -1,6 +1,6 @@
 // The master stage of the baked music: a gated, K-weighted loudness meter,
 // a look-ahead peak limiter, and the two together bringing a mix to a level.
-#include "synth_dsp.h"
+#include "tools/bake/synth_dsp.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 // The pitched instruments of the baked music: pad, pluck, bass, acid line,
 // lead, bell and sub. Each renders one note and adds it to the mix.
-#include "synth_dsp.h"
+#include "tools/bake/synth_dsp.h"
 
 #include <algorithm>
 
