@@ -24,8 +24,11 @@ void printUsage(std::FILE* to)
         "  --dir DIR       the folder holding \"ant\" and \"music.mp3\" (default: the current\n"
         "                  folder if it has \"ant\", else the folder of this program)\n"
         "  --help          this text\n"
-        "Frame n shows the show at n/fps seconds. The status is 0 when the capture is\n"
-        "complete, 130 after Ctrl-C (the video is closed properly), non-zero on errors.\n");
+        "Frame n shows the show at n/fps seconds. Each scene ends on its first frame past\n"
+        "its end, so at low rates the show runs longer, as it would on a slow machine; one\n"
+        "that outlasts its music may not end at all (use --to). The status is 0 when the\n"
+        "capture is complete, 130 after Ctrl-C (the video is closed properly), non-zero on\n"
+        "errors.\n");
 }
 
 static bool readSeconds(const char* text, double& value)
