@@ -29,7 +29,8 @@ namespace {
 // ---------------------------------------------------------------------------
 // JSON text
 
-std::string jsonFloat(float value) {
+std::string jsonFloat(float value)
+{
     if (!std::isfinite(value)) {
         return "null";
     }
@@ -38,13 +39,15 @@ std::string jsonFloat(float value) {
     return text;
 }
 
-std::string jsonVec(const Vec3& v) {
+std::string jsonVec(const Vec3& v)
+{
     return "[" + jsonFloat(v.x) + ", " + jsonFloat(v.y) + ", " + jsonFloat(v.z) + "]";
 }
 
 // A name field: its bytes up to the NUL or the field's end. Bytes outside
 // printable ASCII are escaped, so any file gives valid JSON.
-std::string jsonName(const char* field, size_t size) {
+std::string jsonName(const char* field, size_t size)
+{
     std::string text = "\"";
     for (size_t i = 0; i < size && field[i] != '\0'; ++i) {
         unsigned char c = static_cast<unsigned char>(field[i]);
@@ -62,21 +65,23 @@ std::string jsonName(const char* field, size_t size) {
     return text + "\"";
 }
 
-template <size_t N>
-std::string jsonName(const char (&field)[N]) {
+template <size_t N> std::string jsonName(const char (&field)[N])
+{
     return jsonName(field, N);
 }
 
-std::string jsonColour(const uint8_t colour[3]) {
+std::string jsonColour(const uint8_t colour[3])
+{
     // Stored blue, green, red; shown red, green, blue.
     return "{\"red\": " + std::to_string(colour[2]) + ", \"green\": " + std::to_string(colour[1]) +
-           ", \"blue\": " + std::to_string(colour[0]) + "}";
+        ", \"blue\": " + std::to_string(colour[0]) + "}";
 }
 
 // ---------------------------------------------------------------------------
 // Scene parts
 
-int indexOfMaterial(const Scene& scene, const Material* material) {
+int indexOfMaterial(const Scene& scene, const Material* material)
+{
     for (int i = 0; i < scene.materialCount; ++i) {
         if (scene.materials[i] == material) {
             return i;
@@ -85,7 +90,8 @@ int indexOfMaterial(const Scene& scene, const Material* material) {
     return -1;
 }
 
-int indexOfCamera(const Scene& scene, const Camera* camera) {
+int indexOfCamera(const Scene& scene, const Camera* camera)
+{
     for (int i = 0; i < scene.cameraCount; ++i) {
         if (scene.cameras[i] == camera) {
             return i;
@@ -94,16 +100,18 @@ int indexOfCamera(const Scene& scene, const Camera* camera) {
     return -1;
 }
 
-void printMeshObject(const Scene& scene, int index) {
+void printMeshObject(const Scene& scene, int index)
+{
     const MeshObject& object = *scene.meshObjects[index];
     std::printf("    {\"index\": %d, \"name\": %s, \"vertexCount\": %d, \"faceCount\": %d,\n", index,
-                jsonName(object.name).c_str(), object.vertexCount, object.faceCount);
+        jsonName(object.name).c_str(), object.vertexCount, object.faceCount);
 
     std::string first;
     for (int i = 0; i < object.vertexCount && i < 3; ++i) {
         first += (i ? ", " : "") + jsonVec(object.vertices[i].position);
     }
-    std::string last = object.vertexCount > 0 ? jsonVec(object.vertices[object.vertexCount - 1].position) : "null";
+    std::string last =
+        object.vertexCount > 0 ? jsonVec(object.vertices[object.vertexCount - 1].position) : "null";
     std::printf("     \"firstVertices\": [%s], \"lastVertex\": %s,\n", first.c_str(), last.c_str());
 
     std::string faces;
@@ -111,7 +119,7 @@ void printMeshObject(const Scene& scene, int index) {
         const Face& face = object.faces[i];
         char text[96];
         std::snprintf(text, sizeof text, "%s{\"indices\": [%d, %d, %d], \"flags\": %u}", i ? ", " : "",
-                      face.indices[0], face.indices[1], face.indices[2], static_cast<unsigned>(face.flags));
+            face.indices[0], face.indices[1], face.indices[2], static_cast<unsigned>(face.flags));
         faces += text;
     }
     std::printf("     \"firstFaces\": [%s],\n", faces.c_str());
@@ -138,21 +146,24 @@ void printMeshObject(const Scene& scene, int index) {
         std::string index = material ? std::to_string(indexOfMaterial(scene, material)) : "null";
         std::string name = material ? jsonName(material->name) : "null";
         materials += (slot ? ", " : "") + std::string("{\"material\": ") + index + ", \"name\": " + name +
-                     ", \"faces\": " + std::to_string(counts[slot]) + "}";
+            ", \"faces\": " + std::to_string(counts[slot]) + "}";
     }
     std::printf("     \"materials\": [%s],\n", materials.c_str());
     std::printf("     \"centre\": %s}", jsonVec(object.centre).c_str());
 }
 
-void printMaterial(const Material& material) {
+void printMaterial(const Material& material)
+{
     std::printf("    {\"name\": %s, \"drawMode\": %d, \"colour\": {\"red\": %s, \"green\": %s, \"blue\": %s, "
                 "\"alpha\": %s}, \"twoSided\": %u, \"blend\": %u}",
-                jsonName(material.name).c_str(), material.drawMode, jsonFloat(material.red).c_str(),
-                jsonFloat(material.green).c_str(), jsonFloat(material.blue).c_str(), jsonFloat(material.alpha).c_str(),
-                static_cast<unsigned>(material.twoSided), static_cast<unsigned>(material.blend));
+        jsonName(material.name).c_str(), material.drawMode, jsonFloat(material.red).c_str(),
+        jsonFloat(material.green).c_str(), jsonFloat(material.blue).c_str(),
+        jsonFloat(material.alpha).c_str(), static_cast<unsigned>(material.twoSided),
+        static_cast<unsigned>(material.blend));
 }
 
-std::string jsonTrack(const Track* track) {
+std::string jsonTrack(const Track* track)
+{
     if (!track) {
         return "null";
     }
@@ -160,35 +171,39 @@ std::string jsonTrack(const Track* track) {
     for (uint32_t i = 0; i < track->keyCount; ++i) {
         const TrackKey& key = track->keys[i];
         text += std::string(i ? ",\n        " : "\n        ") + "{\"frame\": " + std::to_string(key.frame) +
-                ", \"value\": " + jsonVec(key.value) + ", \"inTangent\": " + jsonVec(key.inTangent) +
-                ", \"outTangent\": " + jsonVec(key.outTangent) + "}";
+            ", \"value\": " + jsonVec(key.value) + ", \"inTangent\": " + jsonVec(key.inTangent) +
+            ", \"outTangent\": " + jsonVec(key.outTangent) + "}";
     }
     return text + "]}";
 }
 
-void printCamera(const Camera& camera) {
+void printCamera(const Camera& camera)
+{
     std::printf("    {\"name\": %s, \"position\": %s, \"target\": %s,\n", jsonName(camera.name).c_str(),
-                jsonVec(camera.position).c_str(), jsonVec(camera.target).c_str());
+        jsonVec(camera.position).c_str(), jsonVec(camera.target).c_str());
     std::printf("     \"positionTrack\": %s,\n", jsonTrack(camera.tracks[0]).c_str());
     std::printf("     \"targetTrack\": %s}", jsonTrack(camera.tracks[1]).c_str());
 }
 
-void printOmniLight(const OmniLight& light) {
+void printOmniLight(const OmniLight& light)
+{
     std::printf("    {\"name\": %s, \"position\": %s, \"colour\": %s, \"parameter\": %s}",
-                jsonName(light.name).c_str(), jsonVec(light.position).c_str(), jsonColour(light.colour).c_str(),
-                jsonFloat(light.parameter).c_str());
+        jsonName(light.name).c_str(), jsonVec(light.position).c_str(), jsonColour(light.colour).c_str(),
+        jsonFloat(light.parameter).c_str());
 }
 
-void printSpotLight(const SpotLight& light) {
+void printSpotLight(const SpotLight& light)
+{
     std::printf("    {\"name\": %s, \"position\": %s, \"target\": %s, \"colour\": %s, \"hotspot\": %s, "
                 "\"falloff\": %s}",
-                jsonName(light.name).c_str(), jsonVec(light.position).c_str(), jsonVec(light.target).c_str(),
-                jsonColour(light.colour).c_str(), jsonFloat(light.hotspot).c_str(), jsonFloat(light.falloff).c_str());
+        jsonName(light.name).c_str(), jsonVec(light.position).c_str(), jsonVec(light.target).c_str(),
+        jsonColour(light.colour).c_str(), jsonFloat(light.hotspot).c_str(), jsonFloat(light.falloff).c_str());
 }
 
 // Prints "  "key": [ item, item ]" with one item per line.
 template <typename Record, typename Print>
-void printList(const char* key, Record* const* records, int count, Print print, bool more) {
+void printList(const char* key, Record* const* records, int count, Print print, bool more)
+{
     std::printf("  \"%s\": [", key);
     for (int i = 0; i < count; ++i) {
         std::printf(i ? ",\n" : "\n");
@@ -197,7 +212,8 @@ void printList(const char* key, Record* const* records, int count, Print print, 
     std::printf("%s]%s\n", count ? "\n  " : "", more ? "," : "");
 }
 
-void printScene(const Scene& scene) {
+void printScene(const Scene& scene)
+{
     std::printf("{\n");
     std::printf("  \"meshObjects\": [");
     for (int i = 0; i < scene.meshObjectCount; ++i) {
@@ -213,15 +229,17 @@ void printScene(const Scene& scene) {
     printList("spotLights", scene.spotLights, scene.spotLightCount, printSpotLight, true);
     const FrameRange& range = *scene.frameRange;
     std::printf("  \"frameRange\": {\"start\": %d, \"end\": %d, \"loop\": %u}", range.start, range.end,
-                static_cast<unsigned>(range.loop));
+        static_cast<unsigned>(range.loop));
 }
 
 // The camera at a frame: loop 0, setSceneFrame, then animateCamera at the
 // frame the scene settled on. A model without a camera shows null.
-void printFrame(Scene& scene, int32_t frame) {
+void printFrame(Scene& scene, int32_t frame)
+{
     scene.frameRange->loop = 0;
     setSceneFrame(scene, frame);
-    std::printf(",\n  \"frame\": {\"requested\": %d, \"currentFrame\": %d, \"camera\": ", frame, scene.currentFrame);
+    std::printf(
+        ",\n  \"frame\": {\"requested\": %d, \"currentFrame\": %d, \"camera\": ", frame, scene.currentFrame);
     Camera* camera = scene.currentCamera;
     if (!camera) {
         std::printf("null}");
@@ -229,10 +247,11 @@ void printFrame(Scene& scene, int32_t frame) {
     }
     animateCamera(*camera, scene.currentFrame);
     std::printf("{\"name\": %s, \"position\": %s, \"target\": %s}}", jsonName(camera->name).c_str(),
-                jsonVec(camera->position).c_str(), jsonVec(camera->target).c_str());
+        jsonVec(camera->position).c_str(), jsonVec(camera->target).c_str());
 }
 
-bool parseFrame(const std::string& text, int32_t& frame) {
+bool parseFrame(const std::string& text, int32_t& frame)
+{
     errno = 0;
     char* end = nullptr;
     long value = std::strtol(text.c_str(), &end, 10);
@@ -245,7 +264,8 @@ bool parseFrame(const std::string& text, int32_t& frame) {
 
 }  // namespace
 
-int modelCommand(const Arguments& args) {
+int modelCommand(const Arguments& args)
+{
     // FILE NAME [--frame N]
     bool withFrame = args.size() == 4 && args[2] == "--frame";
     int32_t frame = 0;
@@ -284,7 +304,7 @@ int modelCommand(const Arguments& args) {
     }
     if (file.empty() || file.size() >= static_cast<size_t>(libraryNameSize)) {
         return fail("the library's file name must have 1 to " + std::to_string(libraryNameSize - 1) +
-                    " characters: " + path);
+            " characters: " + path);
     }
 
     ResourceLibrary library;

@@ -11,7 +11,8 @@
 
 // Writes the file, first under a temporary name, so that an interrupted bake
 // never leaves a partial file under the real name.
-static bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+static bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes)
+{
     std::string partial = path + ".partial";
     if (!model3ds::writeBytesToFile(partial, bytes) || std::rename(partial.c_str(), path.c_str()) != 0) {
         std::printf("kvistra-bake: cannot write %s\n", path.c_str());
@@ -22,14 +23,17 @@ static bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes
     return true;
 }
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (argc != 2 || std::string(argv[1]) == "--help") {
         std::printf("usage: kvistra-bake OUTDIR\n"
                     "writes the resource library OUTDIR/ant and the music OUTDIR/music.mp3\n");
         return argc == 2 ? 0 : 2;
     }
     std::string dir = argv[1];
-    if (!writeFile(dir + "/ant", bake::bakeLibrary())) return 1;
-    if (!writeFile(dir + "/music.mp3", bake::bakeMusic())) return 1;
+    if (!writeFile(dir + "/ant", bake::bakeLibrary()))
+        return 1;
+    if (!writeFile(dir + "/music.mp3", bake::bakeMusic()))
+        return 1;
     return 0;
 }

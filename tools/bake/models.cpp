@@ -23,7 +23,8 @@ namespace {
 
 constexpr float pi = 3.14159265358979f;
 
-MaterialSpec flatMaterial(const std::string& name, std::array<uint8_t, 3> colour) {
+MaterialSpec flatMaterial(const std::string& name, std::array<uint8_t, 3> colour)
+{
     MaterialSpec m;
     m.name = name;
     m.diffuse = colour;
@@ -31,7 +32,8 @@ MaterialSpec flatMaterial(const std::string& name, std::array<uint8_t, 3> colour
     return m;
 }
 
-MaterialSpec wireMaterial(const std::string& name, std::array<uint8_t, 3> colour) {
+MaterialSpec wireMaterial(const std::string& name, std::array<uint8_t, 3> colour)
+{
     MaterialSpec m;
     m.name = name;
     m.diffuse = colour;
@@ -39,7 +41,8 @@ MaterialSpec wireMaterial(const std::string& name, std::array<uint8_t, 3> colour
     return m;
 }
 
-MaterialSpec smoothMaterial(const std::string& name) {
+MaterialSpec smoothMaterial(const std::string& name)
+{
     MaterialSpec m;
     m.name = name;
     m.diffuse = std::array<uint8_t, 3>{200, 200, 220};
@@ -47,7 +50,8 @@ MaterialSpec smoothMaterial(const std::string& name) {
     return m;
 }
 
-CameraSpec camera(Point position, Point target) {
+CameraSpec camera(Point position, Point target)
+{
     CameraSpec c;
     c.name = "Camera01";
     c.position = position;
@@ -56,13 +60,15 @@ CameraSpec camera(Point position, Point target) {
     return c;
 }
 
-NamedFile modelFile(const std::string& name, const ModelSpec& sceneModel) {
+NamedFile modelFile(const std::string& name, const ModelSpec& sceneModel)
+{
     return {name, model3ds::modelBytes(model3ds::modelFromSceneAxes(sceneModel))};
 }
 
 // A flat-faced rod from a to b: `sides` faces around, radius r0 at a and r1
 // at b, capped.
-Mesh rod(Point a, Point b, float r0, float r1, int sides) {
+Mesh rod(Point a, Point b, float r0, float r1, int sides)
+{
     Point axis = b - a;
     float len = length(axis);
     Mesh mesh = frustum(sides, r0, r1, 0, len);
@@ -77,7 +83,8 @@ Mesh rod(Point a, Point b, float r0, float r1, int sides) {
 
 // A flat slab of a ring between radii r0 and r1, angles a0 to a1 (degrees),
 // heights y0 to y1.
-Mesh ringBlock(float r0, float r1, float a0, float a1, float y0, float y1) {
+Mesh ringBlock(float r0, float r1, float a0, float a1, float y0, float y1)
+{
     auto at = [](float r, float degrees, float y) {
         float a = degrees * pi / 180;
         return Point{r * std::sin(a), y, r * std::cos(a)};
@@ -96,15 +103,13 @@ Mesh ringBlock(float r0, float r1, float a0, float a1, float y0, float y1) {
 // "test.3ds": a small courtyard on a brick floor. The camera circles at
 // radius 110 to 120, 100 above the floor. Every object but the last gets a
 // grey wireframe overlay; the last object is the floor, which stays solid.
-ModelSpec testModel() {
+ModelSpec testModel()
+{
     ModelSpec m;
-    m.materials = {wireMaterial("WHITE WIRE", {255, 255, 255}),
-                   flatMaterial("WHITE FLAT", {230, 230, 230}),
-                   flatMaterial("RED FLAT", {204, 26, 26}),
-                   flatMaterial("ORANGE FLAT", {204, 102, 26}),
-                   flatMaterial("YELLOW FLAT", {230, 230, 26}),
-                   flatMaterial("GREEN FLAT", {128, 178, 51}),
-                   flatMaterial("TEXTUREGOURAUD", {178, 178, 178})};
+    m.materials = {wireMaterial("WHITE WIRE", {255, 255, 255}), flatMaterial("WHITE FLAT", {230, 230, 230}),
+        flatMaterial("RED FLAT", {204, 26, 26}), flatMaterial("ORANGE FLAT", {204, 102, 26}),
+        flatMaterial("YELLOW FLAT", {230, 230, 26}), flatMaterial("GREEN FLAT", {128, 178, 51}),
+        flatMaterial("TEXTUREGOURAUD", {178, 178, 178})};
     m.materials.back().textureFile = "VAGG.PCX";
 
     Mesh pyramid = frustum(4, 28, 0, 0, 44);
@@ -131,20 +136,17 @@ ModelSpec testModel() {
     for (int i = 0; i < 4; i++) {
         for (int j = 0; j < 4; j++) {
             float x0 = -90 + tile * i, z0 = -90 + tile * j;
-            addPolygon(floor, {{x0, 0, z0}, {x0, 0, z0 + tile}, {x0 + tile, 0, z0 + tile}, {x0 + tile, 0, z0}},
-                       {{0, 0}, {0, last}, {last, last}, {last, 0}});
+            addPolygon(floor,
+                {{x0, 0, z0}, {x0, 0, z0 + tile}, {x0 + tile, 0, z0 + tile}, {x0 + tile, 0, z0}},
+                {{0, 0}, {0, last}, {last, last}, {last, 0}});
         }
     }
     orientFaces(floor, [](Point) { return Point{0, 1, 0}; });
 
-    m.meshes = {meshSpec("pyramid", pyramid, "RED FLAT"),
-                meshSpec("cube", cube, "GREEN FLAT"),
-                meshSpec("column", column, "ORANGE FLAT"),
-                meshSpec("ball", ball, "WHITE FLAT"),
-                meshSpec("cage", cage, "WHITE WIRE"),
-                meshSpec("wall", wall, "TEXTUREGOURAUD"),
-                meshSpec("crystal", crystal, "YELLOW FLAT"),
-                meshSpec("floor", floor, "TEXTUREGOURAUD")};
+    m.meshes = {meshSpec("pyramid", pyramid, "RED FLAT"), meshSpec("cube", cube, "GREEN FLAT"),
+        meshSpec("column", column, "ORANGE FLAT"), meshSpec("ball", ball, "WHITE FLAT"),
+        meshSpec("cage", cage, "WHITE WIRE"), meshSpec("wall", wall, "TEXTUREGOURAUD"),
+        meshSpec("crystal", crystal, "YELLOW FLAT"), meshSpec("floor", floor, "TEXTUREGOURAUD")};
     m.cameras = {camera({0, 100, 120}, {0, 16, 0})};
     return m;
 }
@@ -155,12 +157,13 @@ ModelSpec testModel() {
 // bound by the script; the other materials keep what the loader makes of
 // them: a diffuse colour gives orange, shading 1 flat-lit faces, a wire
 // chunk unlit lines, and chunk 0xA083 on flat shading unlit lines too.
-ModelSpec envModel() {
+ModelSpec envModel()
+{
     ModelSpec m;
     MaterialSpec glow = flatMaterial("GLOW", {255, 128, 26});
     glow.additive = true;
     m.materials = {flatMaterial("YELLOW FLAT", {230, 230, 26}), flatMaterial("COPPER", {255, 128, 26}),
-                   wireMaterial("LATTICE", {255, 128, 26}), glow};
+        wireMaterial("LATTICE", {255, 128, 26}), glow};
     Mesh platform;
     for (int i = 0; i < 6; i++) {
         append(platform, ringBlock(200, 300, 60.0f * i - 26, 60.0f * i + 26, -30, 0));
@@ -179,7 +182,8 @@ ModelSpec envModel() {
     for (const model3ds::FaceSpec& f : upper.faces) {
         int ids[3] = {f.a, f.b, f.c};
         for (int& id : ids) {
-            if (newIndex[id] < 0) newIndex[id] = addVertex(domeMesh, upper.vertices[id]);
+            if (newIndex[id] < 0)
+                newIndex[id] = addVertex(domeMesh, upper.vertices[id]);
             id = newIndex[id];
         }
         addTriangle(domeMesh, ids[0], ids[1], ids[2]);
@@ -208,8 +212,8 @@ ModelSpec envModel() {
         transform(*mesh, [](Point p) { return p * 1.15f; });
     }
     m.meshes = {meshSpec("platform", platform, "COPPER"), meshSpec("spires", spires, "COPPER"),
-                meshSpec("dome", domeMesh, "LATTICE"), meshSpec("orbit", orbit, "GLOW"),
-                meshSpec("crystal", crystal, "YELLOW FLAT")};
+        meshSpec("dome", domeMesh, "LATTICE"), meshSpec("orbit", orbit, "GLOW"),
+        meshSpec("crystal", crystal, "YELLOW FLAT")};
     m.cameras = {camera({0, 680, 500}, {0, 20, 0})};
     return m;
 }
@@ -218,10 +222,11 @@ ModelSpec envModel() {
 // parts come as a painter lays them on, from the back (+z, away from the
 // camera, which starts at z = -300) to the front: a copper sunburst, a
 // black wire globe, a fan of translucent cards and a black wire ring.
-ModelSpec addModel() {
+ModelSpec addModel()
+{
     ModelSpec m;
     m.materials = {wireMaterial("WHITE WIRE", {255, 255, 255}), flatMaterial("ORANGE FLAT", {255, 178, 77}),
-                   flatMaterial("COPPER", {255, 128, 26})};
+        flatMaterial("COPPER", {255, 128, 26})};
     auto facingCamera = [](Mesh& mesh) { orientFaces(mesh, [](Point) { return Point{0, 0, -1}; }); };
     Mesh sun;
     const int rays = 16;
@@ -229,9 +234,10 @@ ModelSpec addModel() {
     for (int i = 0; i < rays; i++) {
         float a = 2 * pi * i / rays, half = pi / rays;
         disc.push_back({52 * std::sin(a), 52 * std::cos(a), 110});
-        addPolygon(sun, {{60 * std::sin(a - half * 0.8f), 60 * std::cos(a - half * 0.8f), 110},
-                         {60 * std::sin(a + half * 0.8f), 60 * std::cos(a + half * 0.8f), 110},
-                         {(i % 2 ? 120.0f : 155.0f) * std::sin(a), (i % 2 ? 120.0f : 155.0f) * std::cos(a), 110}});
+        addPolygon(sun,
+            {{60 * std::sin(a - half * 0.8f), 60 * std::cos(a - half * 0.8f), 110},
+                {60 * std::sin(a + half * 0.8f), 60 * std::cos(a + half * 0.8f), 110},
+                {(i % 2 ? 120.0f : 155.0f) * std::sin(a), (i % 2 ? 120.0f : 155.0f) * std::cos(a), 110}});
     }
     addPolygon(sun, disc);
     facingCamera(sun);
@@ -243,7 +249,8 @@ ModelSpec addModel() {
         float z = 60 - 20.0f * k, turn = 40.0f * k, a = 72.0f * k * pi / 180, out = 44 + 12.0f * k;
         Point centre{out * std::sin(a), out * std::cos(a), z};
         std::vector<Point> corners = {{-34, -20, 0}, {34, -20, 0}, {34, 20, 0}, {-34, 20, 0}};
-        for (Point& p : corners) p = rotateZ(p, turn) + centre;
+        for (Point& p : corners)
+            p = rotateZ(p, turn) + centre;
         addPolygon(cards, corners);
     }
     facingCamera(cards);
@@ -251,8 +258,10 @@ ModelSpec addModel() {
     const int segments = 12;
     for (int i = 0; i < segments; i++) {
         float a0 = 2 * pi * i / segments, a1 = 2 * pi * (i + 1) / segments;
-        addPolygon(ring, {{150 * std::sin(a0), 150 * std::cos(a0), -110}, {150 * std::sin(a1), 150 * std::cos(a1), -110},
-                          {162 * std::sin(a1), 162 * std::cos(a1), -110}, {162 * std::sin(a0), 162 * std::cos(a0), -110}});
+        addPolygon(ring,
+            {{150 * std::sin(a0), 150 * std::cos(a0), -110}, {150 * std::sin(a1), 150 * std::cos(a1), -110},
+                {162 * std::sin(a1), 162 * std::cos(a1), -110},
+                {162 * std::sin(a0), 162 * std::cos(a0), -110}});
     }
     facingCamera(ring);
     // The flat parts face the camera's side and lean to its right and down,
@@ -262,7 +271,7 @@ ModelSpec addModel() {
         transform(*mesh, [](Point p) { return rotateY(rotateX(p, -35), -45); });
     }
     m.meshes = {meshSpec("sun", sun, "COPPER"), meshSpec("globe", globe, "WHITE WIRE"),
-                meshSpec("cards", cards, "ORANGE FLAT"), meshSpec("ring", ring, "WHITE WIRE")};
+        meshSpec("cards", cards, "ORANGE FLAT"), meshSpec("ring", ring, "WHITE WIRE")};
     m.cameras = {camera({0, 0, -300}, {0, 0, 0})};
     return m;
 }
@@ -273,12 +282,14 @@ ModelSpec addModel() {
 // Neighbours then get neighbouring phases (modulo a turn) and the waves run
 // smoothly across the body; a phase that wound around an axis would tear
 // the surface at the poles.
-Mesh wavySphere(float radius, int segments, int rings) {
+Mesh wavySphere(float radius, int segments, int rings)
+{
     Mesh mesh = sphere(radius, segments, rings);
     Point direction{0.45f, 0.85f, 0.3f};
     direction = direction * (1.0f / length(direction));
     std::vector<float> target;
-    for (const Point& p : mesh.vertices) target.push_back(pi * dot(p, direction) / radius);
+    for (const Point& p : mesh.vertices)
+        target.push_back(pi * dot(p, direction) / radius);
     orderByPhase(mesh, target, 0.1f);
     return mesh;
 }
@@ -287,7 +298,8 @@ Mesh wavySphere(float radius, int segments, int rings) {
 // deforms; object 1 is its rest copy (same vertices in the same order),
 // which the script hides. Within 100 units: the script stretches it by up to
 // 1.4 and draws a 1.2 times larger wireframe around it.
-ModelSpec blueModel() {
+ModelSpec blueModel()
+{
     ModelSpec m;
     m.materials = {smoothMaterial("ENVMAP")};
     Mesh body = wavySphere(95, 18, 11);
@@ -299,7 +311,8 @@ ModelSpec blueModel() {
 // Adds the branches of a twig: a rod from base along direction, then three
 // smaller twigs from its end; tips collects the ends of the last level.
 void growTwig(Mesh& wood, std::vector<Point>& tips, std::vector<Point>& forks, Point base, Point direction,
-              float len, float radius, int level, float spin) {
+    float len, float radius, int level, float spin)
+{
     Point end = base + direction * len;
     append(wood, rod(base, end, radius, radius * 0.7f, 5));
     if (level == 0) {
@@ -323,10 +336,11 @@ void growTwig(Mesh& wood, std::vector<Point>& tips, std::vector<Point>& forks, P
 // "lo.3ds": a twig tree on a red pot, with red berries and translucent
 // orange leaves, seen from 70 below while the camera circles at radius 100
 // to 120 over a red background.
-ModelSpec loModel() {
+ModelSpec loModel()
+{
     ModelSpec m;
     m.materials = {flatMaterial("WHITE FLAT", {204, 204, 204}), flatMaterial("RED FLAT", {230, 26, 26}),
-                   flatMaterial("ORANGE FLAT", {230, 128, 26})};
+        flatMaterial("ORANGE FLAT", {230, 128, 26})};
     Mesh wood;
     std::vector<Point> tips, forks;
     growTwig(wood, tips, forks, {0, -52, 0}, {0, 1, 0}, 42, 6.5f, 3, 0.3f);
@@ -340,7 +354,8 @@ ModelSpec loModel() {
     }
     Mesh leaves;
     for (size_t i = 0; i < tips.size(); i++) {
-        if (i % 2 == 0) continue;
+        if (i % 2 == 0)
+            continue;
         Mesh leaf = octahedron(7, 3);
         transform(leaf, [&](Point p) { return rotateZ(rotateX(p, 30.0f * i), 20.0f * i) + tips[i]; });
         append(leaves, leaf);
@@ -351,7 +366,7 @@ ModelSpec loModel() {
         append(leaves, leaf);
     }
     m.meshes = {meshSpec("twigs", wood, "WHITE FLAT"), meshSpec("pot", red, "RED FLAT"),
-                meshSpec("leaves", leaves, "ORANGE FLAT")};
+        meshSpec("leaves", leaves, "ORANGE FLAT")};
     m.cameras = {camera({0, -70, 100}, {0, 0, 0})};
     return m;
 }
@@ -361,10 +376,11 @@ ModelSpec loModel() {
 // the waves run smoothly), object 8 its hidden rest copy; 9 and 10 are two
 // moons. The colour buffer is never cleared in this scene, so as the camera
 // circles 610 to 720 units away, every silhouette leaves a trail.
-ModelSpec tingModel() {
+ModelSpec tingModel()
+{
     ModelSpec m;
     m.materials = {flatMaterial("BLUE FLAT", {51, 128, 178}), flatMaterial("ORANGE FLAT", {204, 128, 51}),
-                   flatMaterial("WHITE FLAT", {230, 230, 230})};
+        flatMaterial("WHITE FLAT", {230, 230, 230})};
     Mesh ring = flatTorus(400, 24, 40, 6);
     transform(ring, [](Point p) { return rotateX(p, 24); });
     Mesh hoopA = flatTorus(300, 15, 36, 5);
@@ -375,7 +391,9 @@ ModelSpec tingModel() {
     for (int k = 0; k < 4; k++) {
         Mesh block = box({-34, -34, -34}, {34, 34, 34});
         float a = (45.0f + 90 * k) * pi / 180;
-        transform(block, [&](Point p) { return rotateY(rotateX(p, 35), 45) + rotateX(Point{400 * std::sin(a), 0, 400 * std::cos(a)}, 24); });
+        transform(block, [&](Point p) {
+            return rotateY(rotateX(p, 35), 45) + rotateX(Point{400 * std::sin(a), 0, 400 * std::cos(a)}, 24);
+        });
         blocks.push_back(block);
     }
     Mesh core = wavySphere(165, 20, 12);
@@ -383,12 +401,12 @@ ModelSpec tingModel() {
     translate(moonUp, {0, 380, 0});
     Mesh moonDown = icosphere(48, 1, true);
     translate(moonDown, {0, -380, 0});
-    m.meshes = {meshSpec("ring", ring, "WHITE FLAT"),     meshSpec("hoop a", hoopA, "ORANGE FLAT"),
-                meshSpec("hoop b", hoopB, "ORANGE FLAT"), meshSpec("block 1", blocks[0], "BLUE FLAT"),
-                meshSpec("block 2", blocks[1], "BLUE FLAT"), meshSpec("block 3", blocks[2], "BLUE FLAT"),
-                meshSpec("block 4", blocks[3], "BLUE FLAT"), meshSpec("core", core, "WHITE FLAT"),
-                meshSpec("core rest", core, "WHITE FLAT"), meshSpec("moon up", moonUp, "BLUE FLAT"),
-                meshSpec("moon down", moonDown, "ORANGE FLAT")};
+    m.meshes = {meshSpec("ring", ring, "WHITE FLAT"), meshSpec("hoop a", hoopA, "ORANGE FLAT"),
+        meshSpec("hoop b", hoopB, "ORANGE FLAT"), meshSpec("block 1", blocks[0], "BLUE FLAT"),
+        meshSpec("block 2", blocks[1], "BLUE FLAT"), meshSpec("block 3", blocks[2], "BLUE FLAT"),
+        meshSpec("block 4", blocks[3], "BLUE FLAT"), meshSpec("core", core, "WHITE FLAT"),
+        meshSpec("core rest", core, "WHITE FLAT"), meshSpec("moon up", moonUp, "BLUE FLAT"),
+        meshSpec("moon down", moonDown, "ORANGE FLAT")};
     m.cameras = {camera({0, 0, 610}, {0, 0, 0})};
     return m;
 }
@@ -397,7 +415,8 @@ ModelSpec tingModel() {
 // axis with rounded ends, its vertices numbered ring by ring from the bottom
 // pole to the top pole, so the script's bulge (phase 0.008 per vertex) runs
 // along it; object 1 is its rest copy.
-ModelSpec cylModel() {
+ModelSpec cylModel()
+{
     ModelSpec m;
     m.materials = {smoothMaterial("ENVMAP")};
     const float half = 180, radius = 56, straight = 124;
@@ -409,7 +428,8 @@ ModelSpec cylModel() {
         float s = static_cast<float>(k) / (rings + 1);
         float y = -std::cos(s * pi) * half;
         float beyond = std::fabs(y) - straight;
-        float r = beyond > 0 ? radius * std::sqrt(std::max(0.0f, 1 - beyond * beyond / ((half - straight) * (half - straight))))
+        float r = beyond > 0 ? radius *
+                std::sqrt(std::max(0.0f, 1 - beyond * beyond / ((half - straight) * (half - straight))))
                              : radius;
         profile.push_back({std::max(r, 6.0f), y});
     }
@@ -422,7 +442,8 @@ ModelSpec cylModel() {
 
 // The spinning top of "snurr.3ds": a body of revolution with three fins, so
 // that its spin shows; centred on the vertical axis, about which it spins.
-Mesh spinningTop() {
+Mesh spinningTop()
+{
     Mesh top;
     Mesh cone = frustum(12, 54, 0, 0, 62);
     transform(cone, [](Point p) { return Point{p.x, 22 - p.y, p.z}; });
@@ -447,15 +468,17 @@ Mesh spinningTop() {
 // 1,032 frames (3 per tenth of a second); the range ends at 1,040, the
 // second-to-last key is at 1,040 and one more key lies beyond it, since
 // evaluation holds the second-to-last key. Every object has a node.
-ModelSpec snurrModel() {
+ModelSpec snurrModel()
+{
     ModelSpec m;
     m.materials = {flatMaterial("WHITE FLAT", {204, 204, 204}), wireMaterial("WHITE WIRE", {204, 204, 204}),
-                   flatMaterial("RED FLAT", {230, 26, 26}), flatMaterial("ORANGE FLAT", {230, 128, 26})};
+        flatMaterial("RED FLAT", {230, 26, 26}), flatMaterial("ORANGE FLAT", {230, 128, 26})};
     Mesh grid;
     const int cells = 16;
     const float extent = 480, cell = 2 * extent / cells;
     for (int i = 0; i <= cells; i++) {
-        for (int j = 0; j <= cells; j++) addVertex(grid, {-extent + cell * j, -40, -extent + cell * i});
+        for (int j = 0; j <= cells; j++)
+            addVertex(grid, {-extent + cell * j, -40, -extent + cell * i});
     }
     for (int i = 0; i < cells; i++) {
         for (int j = 0; j < cells; j++) {
@@ -478,8 +501,9 @@ ModelSpec snurrModel() {
             float chord = 2 * ringRadius * std::sin(pi / count);
             Mesh lintel = box({-chord / 2 - 20, 130, -14}, {chord / 2 + 20, 152, 14});
             transform(lintel, [&](Point p) {
-                return rotateY(p, mid * 180 / pi + 90) + Point{ringRadius * std::cos(pi / count) * std::sin(mid), 0,
-                                                               ringRadius * std::cos(pi / count) * std::cos(mid)};
+                return rotateY(p, mid * 180 / pi + 90) +
+                    Point{ringRadius * std::cos(pi / count) * std::sin(mid), 0,
+                        ringRadius * std::cos(pi / count) * std::cos(mid)};
             });
             append(lintels, lintel);
         }
@@ -492,19 +516,24 @@ ModelSpec snurrModel() {
         append(hoops, hoop);
     }
     m.meshes = {meshSpec("grid", grid, "WHITE WIRE"), meshSpec("pillars", pillars, "WHITE FLAT"),
-                meshSpec("lintels", lintels, "RED FLAT"), meshSpec("top", spinningTop(), "ORANGE FLAT"),
-                meshSpec("hoops", hoops, "WHITE FLAT")};
+        meshSpec("lintels", lintels, "RED FLAT"), meshSpec("top", spinningTop(), "ORANGE FLAT"),
+        meshSpec("hoops", hoops, "WHITE FLAT")};
 
     struct Pose {
         int frame;
         Point position, target;
     };
     const Pose flight[] = {
-        {0, {0, 80, -230}, {0, 60, 0}},          {130, {160, 110, -150}, {0, 60, 0}},
-        {260, {210, 50, 50}, {0, 50, 0}},        {390, {100, 170, 190}, {0, 40, 0}},
-        {520, {-100, 40, 180}, {0, 70, 0}},      {650, {-210, 120, 20}, {0, 50, 0}},
-        {780, {-130, 200, -170}, {0, 30, 0}},    {910, {70, 60, -180}, {0, 70, 0}},
-        {1040, {10, 140, -210}, {0, 60, 0}},     {1170, {-50, 160, -240}, {0, 60, 0}},
+        {0, {0, 80, -230}, {0, 60, 0}},
+        {130, {160, 110, -150}, {0, 60, 0}},
+        {260, {210, 50, 50}, {0, 50, 0}},
+        {390, {100, 170, 190}, {0, 40, 0}},
+        {520, {-100, 40, 180}, {0, 70, 0}},
+        {650, {-210, 120, 20}, {0, 50, 0}},
+        {780, {-130, 200, -170}, {0, 30, 0}},
+        {910, {70, 60, -180}, {0, 70, 0}},
+        {1040, {10, 140, -210}, {0, 60, 0}},
+        {1170, {-50, 160, -240}, {0, 60, 0}},
     };
     model3ds::TrackSpec cameraTrack, targetTrack;
     for (const Pose& pose : flight) {
@@ -540,11 +569,12 @@ ModelSpec snurrModel() {
 
 }  // namespace
 
-std::vector<NamedFile> bakeModels() {
+std::vector<NamedFile> bakeModels()
+{
     return {modelFile("test.3ds", testModel()), modelFile("env.3ds", envModel()),
-            modelFile("add.3ds", addModel()),   modelFile("blue.3ds", blueModel()),
-            modelFile("lo.3ds", loModel()),     modelFile("ting.3ds", tingModel()),
-            modelFile("cyl.3ds", cylModel()),   modelFile("snurr.3ds", snurrModel())};
+        modelFile("add.3ds", addModel()), modelFile("blue.3ds", blueModel()), modelFile("lo.3ds", loModel()),
+        modelFile("ting.3ds", tingModel()), modelFile("cyl.3ds", cylModel()),
+        modelFile("snurr.3ds", snurrModel())};
 }
 
 }  // namespace bake

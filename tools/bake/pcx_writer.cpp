@@ -5,14 +5,16 @@
 
 namespace bake {
 
-static void putU16(std::vector<uint8_t>& out, int value) {
+static void putU16(std::vector<uint8_t>& out, int value)
+{
     out.push_back(static_cast<uint8_t>(value & 0xFF));
     out.push_back(static_cast<uint8_t>((value >> 8) & 0xFF));
 }
 
 // The 128-byte header; bytes per line equal the width (no padding), which
 // the engine's decoder requires.
-static std::vector<uint8_t> pcxHeader(int width, int height, int planes) {
+static std::vector<uint8_t> pcxHeader(int width, int height, int planes)
+{
     std::vector<uint8_t> out;
     out.push_back(10);  // manufacturer
     out.push_back(5);   // version: 3.0 with palette information
@@ -22,8 +24,8 @@ static std::vector<uint8_t> pcxHeader(int width, int height, int planes) {
     putU16(out, 0);     // ymin
     putU16(out, width - 1);
     putU16(out, height - 1);
-    putU16(out, 72);  // horizontal resolution
-    putU16(out, 72);  // vertical resolution
+    putU16(out, 72);                 // horizontal resolution
+    putU16(out, 72);                 // vertical resolution
     out.resize(out.size() + 48, 0);  // 16-colour palette, unused
     out.push_back(0);                // reserved
     out.push_back(static_cast<uint8_t>(planes));
@@ -35,19 +37,23 @@ static std::vector<uint8_t> pcxHeader(int width, int height, int planes) {
     return out;
 }
 
-void encodePcxLine(std::vector<uint8_t>& out, const uint8_t* line, int length) {
+void encodePcxLine(std::vector<uint8_t>& out, const uint8_t* line, int length)
+{
     int i = 0;
     while (i < length) {
         uint8_t value = line[i];
         int run = 1;
-        while (i + run < length && run < 63 && line[i + run] == value) run++;
-        if (run > 1 || value >= 0xC0) out.push_back(static_cast<uint8_t>(0xC0 | run));
+        while (i + run < length && run < 63 && line[i + run] == value)
+            run++;
+        if (run > 1 || value >= 0xC0)
+            out.push_back(static_cast<uint8_t>(0xC0 | run));
         out.push_back(value);
         i += run;
     }
 }
 
-std::vector<uint8_t> encodePcxRgb(int width, int height, const std::vector<uint8_t>& rgb) {
+std::vector<uint8_t> encodePcxRgb(int width, int height, const std::vector<uint8_t>& rgb)
+{
     std::vector<uint8_t> out = pcxHeader(width, height, 3);
     std::vector<uint8_t> plane(width);
     for (int y = 0; y < height; y++) {
@@ -61,8 +67,9 @@ std::vector<uint8_t> encodePcxRgb(int width, int height, const std::vector<uint8
     return out;
 }
 
-std::vector<uint8_t> encodePcxIndexed(int width, int height, const std::vector<uint8_t>& indices,
-                                      const std::array<uint8_t, 768>& palette) {
+std::vector<uint8_t> encodePcxIndexed(
+    int width, int height, const std::vector<uint8_t>& indices, const std::array<uint8_t, 768>& palette)
+{
     std::vector<uint8_t> out = pcxHeader(width, height, 1);
     for (int y = 0; y < height; y++) {
         encodePcxLine(out, indices.data() + static_cast<size_t>(y) * width, width);

@@ -14,8 +14,8 @@ std::vector<uint8_t> encodePcxRgb(int width, int height, const std::vector<uint8
 
 // One plane. indices holds width x height palette indices, top row first;
 // palette holds 256 entries of r, g, b.
-std::vector<uint8_t> encodePcxIndexed(int width, int height, const std::vector<uint8_t>& indices,
-                                      const std::array<uint8_t, 768>& palette);
+std::vector<uint8_t> encodePcxIndexed(
+    int width, int height, const std::vector<uint8_t>& indices, const std::array<uint8_t, 768>& palette);
 
 // Appends one scanline of one plane, run-length encoded: runs of 2 to 63
 // equal bytes become a count byte (0xC0 | n) and the value; single bytes

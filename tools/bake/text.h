@@ -28,11 +28,10 @@ float textWidth(const std::string& text, const TextStyle& style);
 // and its left edge at x = left; coverage is combined by maximum, so
 // overlapping letters and earlier drawing stay. A missing font ends the
 // baker with a message.
-void drawText(Grey& canvas, const std::string& text, const TextStyle& style, float left,
-              float baseline);
+void drawText(Grey& canvas, const std::string& text, const TextStyle& style, float left, float baseline);
 
 // drawText, centred horizontally on centreX.
-void drawTextCentred(Grey& canvas, const std::string& text, const TextStyle& style,
-                     float centreX, float baseline);
+void drawTextCentred(
+    Grey& canvas, const std::string& text, const TextStyle& style, float centreX, float baseline);
 
 }  // namespace bake

@@ -10,7 +10,8 @@ namespace model3ds {
 // ---------------------------------------------------------------------------
 // Chunks and bytes
 
-Chunk chunk(uint16_t id, std::vector<uint8_t> data, std::vector<Chunk> children) {
+Chunk chunk(uint16_t id, std::vector<uint8_t> data, std::vector<Chunk> children)
+{
     Chunk result;
     result.id = id;
     result.data = std::move(data);
@@ -18,59 +19,70 @@ Chunk chunk(uint16_t id, std::vector<uint8_t> data, std::vector<Chunk> children)
     return result;
 }
 
-Chunk container(uint16_t id, std::vector<Chunk> children) {
+Chunk container(uint16_t id, std::vector<Chunk> children)
+{
     return chunk(id, {}, std::move(children));
 }
 
-Chunk rawBytes(std::vector<uint8_t> bytes) {
+Chunk rawBytes(std::vector<uint8_t> bytes)
+{
     Chunk result;
     result.data = std::move(bytes);
     result.raw = true;
     return result;
 }
 
-Chunk withLength(Chunk chunk, uint32_t length) {
+Chunk withLength(Chunk chunk, uint32_t length)
+{
     chunk.lengthOverride = length;
     return chunk;
 }
 
-void putU8(std::vector<uint8_t>& out, uint8_t value) {
+void putU8(std::vector<uint8_t>& out, uint8_t value)
+{
     out.push_back(value);
 }
 
-void putU16(std::vector<uint8_t>& out, uint16_t value) {
+void putU16(std::vector<uint8_t>& out, uint16_t value)
+{
     out.push_back(static_cast<uint8_t>(value & 0xFF));
     out.push_back(static_cast<uint8_t>(value >> 8));
 }
 
-void putU32(std::vector<uint8_t>& out, uint32_t value) {
+void putU32(std::vector<uint8_t>& out, uint32_t value)
+{
     for (int shift = 0; shift < 32; shift += 8) {
         out.push_back(static_cast<uint8_t>((value >> shift) & 0xFF));
     }
 }
 
-void putI32(std::vector<uint8_t>& out, int32_t value) {
+void putI32(std::vector<uint8_t>& out, int32_t value)
+{
     putU32(out, static_cast<uint32_t>(value));
 }
 
-void putFloat(std::vector<uint8_t>& out, float value) {
+void putFloat(std::vector<uint8_t>& out, float value)
+{
     uint32_t bits = 0;
     std::memcpy(&bits, &value, sizeof bits);
     putU32(out, bits);
 }
 
-void putName(std::vector<uint8_t>& out, const std::string& name) {
+void putName(std::vector<uint8_t>& out, const std::string& name)
+{
     out.insert(out.end(), name.begin(), name.end());
     out.push_back(0);
 }
 
-static void putPoint(std::vector<uint8_t>& out, Point point) {
+static void putPoint(std::vector<uint8_t>& out, Point point)
+{
     putFloat(out, point.x);
     putFloat(out, point.y);
     putFloat(out, point.z);
 }
 
-uint32_t chunkLength(const Chunk& chunk) {
+uint32_t chunkLength(const Chunk& chunk)
+{
     if (chunk.raw) {
         return static_cast<uint32_t>(chunk.data.size());
     }
@@ -81,7 +93,8 @@ uint32_t chunkLength(const Chunk& chunk) {
     return length;
 }
 
-void writeChunk(std::vector<uint8_t>& out, const Chunk& chunk) {
+void writeChunk(std::vector<uint8_t>& out, const Chunk& chunk)
+{
     if (chunk.raw) {
         out.insert(out.end(), chunk.data.begin(), chunk.data.end());
         return;
@@ -94,13 +107,15 @@ void writeChunk(std::vector<uint8_t>& out, const Chunk& chunk) {
     }
 }
 
-std::vector<uint8_t> chunkBytes(const Chunk& chunk) {
+std::vector<uint8_t> chunkBytes(const Chunk& chunk)
+{
     std::vector<uint8_t> out;
     writeChunk(out, chunk);
     return out;
 }
 
-bool writeBytesToFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+bool writeBytesToFile(const std::string& path, const std::vector<uint8_t>& bytes)
+{
     FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) {
         return false;
@@ -113,17 +128,20 @@ bool writeBytesToFile(const std::string& path, const std::vector<uint8_t>& bytes
 // ---------------------------------------------------------------------------
 // Materials
 
-Chunk materialNameChunk(const std::string& name) {
+Chunk materialNameChunk(const std::string& name)
+{
     std::vector<uint8_t> data;
     putName(data, name);
     return chunk(idMaterialName, data);
 }
 
-Chunk colourBytesChunk(uint8_t r, uint8_t g, uint8_t b) {
+Chunk colourBytesChunk(uint8_t r, uint8_t g, uint8_t b)
+{
     return chunk(idColourBytes, {r, g, b});
 }
 
-Chunk colourFloatChunk(float r, float g, float b) {
+Chunk colourFloatChunk(float r, float g, float b)
+{
     std::vector<uint8_t> data;
     putFloat(data, r);
     putFloat(data, g);
@@ -131,27 +149,32 @@ Chunk colourFloatChunk(float r, float g, float b) {
     return chunk(idColourFloat, data);
 }
 
-Chunk diffuseChunk(uint8_t r, uint8_t g, uint8_t b) {
+Chunk diffuseChunk(uint8_t r, uint8_t g, uint8_t b)
+{
     return container(idDiffuse, {colourBytesChunk(r, g, b)});
 }
 
-Chunk shadingChunk(uint16_t value) {
+Chunk shadingChunk(uint16_t value)
+{
     std::vector<uint8_t> data;
     putU16(data, value);
     return chunk(idShading, data);
 }
 
-Chunk flagChunk(uint16_t id) {
+Chunk flagChunk(uint16_t id)
+{
     return chunk(id);
 }
 
-Chunk textureMapChunk(const std::string& fileName) {
+Chunk textureMapChunk(const std::string& fileName)
+{
     std::vector<uint8_t> name;
     putName(name, fileName);
     return container(idTextureMap, {chunk(idMapFileName, name)});
 }
 
-Chunk materialChunk(const MaterialSpec& material) {
+Chunk materialChunk(const MaterialSpec& material)
+{
     std::vector<Chunk> children;
     children.push_back(materialNameChunk(material.name));
     if (material.diffuse) {
@@ -179,7 +202,8 @@ Chunk materialChunk(const MaterialSpec& material) {
 // ---------------------------------------------------------------------------
 // Meshes
 
-Chunk vertexListChunk(const std::vector<Point>& vertices) {
+Chunk vertexListChunk(const std::vector<Point>& vertices)
+{
     std::vector<uint8_t> data;
     putU16(data, static_cast<uint16_t>(vertices.size()));
     for (const Point& vertex : vertices) {
@@ -188,7 +212,8 @@ Chunk vertexListChunk(const std::vector<Point>& vertices) {
     return chunk(idVertexList, data);
 }
 
-Chunk faceMaterialChunk(const FaceGroup& group) {
+Chunk faceMaterialChunk(const FaceGroup& group)
+{
     std::vector<uint8_t> data;
     putName(data, group.material);
     putU16(data, static_cast<uint16_t>(group.faces.size()));
@@ -198,7 +223,8 @@ Chunk faceMaterialChunk(const FaceGroup& group) {
     return chunk(idFaceMaterial, data);
 }
 
-Chunk faceListChunk(const std::vector<FaceSpec>& faces, const std::vector<FaceGroup>& groups) {
+Chunk faceListChunk(const std::vector<FaceSpec>& faces, const std::vector<FaceGroup>& groups)
+{
     std::vector<uint8_t> data;
     putU16(data, static_cast<uint16_t>(faces.size()));
     for (const FaceSpec& face : faces) {
@@ -214,7 +240,8 @@ Chunk faceListChunk(const std::vector<FaceSpec>& faces, const std::vector<FaceGr
     return chunk(idFaceList, data, children);
 }
 
-Chunk mappingChunk(const std::vector<Mapping>& mapping) {
+Chunk mappingChunk(const std::vector<Mapping>& mapping)
+{
     std::vector<uint8_t> data;
     putU16(data, static_cast<uint16_t>(mapping.size()));
     for (const Mapping& pair : mapping) {
@@ -224,7 +251,8 @@ Chunk mappingChunk(const std::vector<Mapping>& mapping) {
     return chunk(idMapping, data);
 }
 
-Chunk localAxesChunk() {
+Chunk localAxesChunk()
+{
     static const float axes[12] = {1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0};
     std::vector<uint8_t> data;
     for (float value : axes) {
@@ -233,7 +261,8 @@ Chunk localAxesChunk() {
     return chunk(idLocalAxes, data);
 }
 
-Chunk triangleMeshChunk(const MeshSpec& mesh) {
+Chunk triangleMeshChunk(const MeshSpec& mesh)
+{
     std::vector<Chunk> children;
     if (mesh.hasVertexList) {
         children.push_back(vertexListChunk(mesh.vertices));
@@ -250,20 +279,23 @@ Chunk triangleMeshChunk(const MeshSpec& mesh) {
     return container(idTriangleMesh, children);
 }
 
-Chunk namedObjectChunk(const std::string& name, std::vector<Chunk> children) {
+Chunk namedObjectChunk(const std::string& name, std::vector<Chunk> children)
+{
     std::vector<uint8_t> data;
     putName(data, name);
     return chunk(idNamedObject, data, std::move(children));
 }
 
-Chunk meshObjectChunk(const MeshSpec& mesh) {
+Chunk meshObjectChunk(const MeshSpec& mesh)
+{
     return namedObjectChunk(mesh.name, {triangleMeshChunk(mesh)});
 }
 
 // ---------------------------------------------------------------------------
 // Lights and cameras
 
-Chunk lightChunk(const LightSpec& light) {
+Chunk lightChunk(const LightSpec& light)
+{
     std::vector<uint8_t> data;
     putPoint(data, light.position);
     std::vector<Chunk> children;
@@ -285,11 +317,13 @@ Chunk lightChunk(const LightSpec& light) {
     return chunk(idLight, data, children);
 }
 
-Chunk lightObjectChunk(const LightSpec& light) {
+Chunk lightObjectChunk(const LightSpec& light)
+{
     return namedObjectChunk(light.name, {lightChunk(light)});
 }
 
-Chunk cameraChunk(const CameraSpec& camera) {
+Chunk cameraChunk(const CameraSpec& camera)
+{
     std::vector<uint8_t> data;
     putPoint(data, camera.position);
     putPoint(data, camera.target);
@@ -298,21 +332,24 @@ Chunk cameraChunk(const CameraSpec& camera) {
     return chunk(idCamera, data);
 }
 
-Chunk cameraObjectChunk(const CameraSpec& camera) {
+Chunk cameraObjectChunk(const CameraSpec& camera)
+{
     return namedObjectChunk(camera.name, {cameraChunk(camera)});
 }
 
 // ---------------------------------------------------------------------------
 // Keyframer
 
-Chunk frameRangeChunk(int32_t start, int32_t end) {
+Chunk frameRangeChunk(int32_t start, int32_t end)
+{
     std::vector<uint8_t> data;
     putI32(data, start);
     putI32(data, end);
     return chunk(idFrameRange, data);
 }
 
-Chunk nodeHeaderChunk(const std::string& name, int16_t parent) {
+Chunk nodeHeaderChunk(const std::string& name, int16_t parent)
+{
     std::vector<uint8_t> data;
     putName(data, name);
     putU16(data, 0);  // flags 1
@@ -321,7 +358,8 @@ Chunk nodeHeaderChunk(const std::string& name, int16_t parent) {
     return chunk(idNodeHeader, data);
 }
 
-Chunk positionTrackChunk(const TrackSpec& track) {
+Chunk positionTrackChunk(const TrackSpec& track)
+{
     std::vector<uint8_t> data;
     putU16(data, track.flags);
     putU32(data, 0);
@@ -330,17 +368,23 @@ Chunk positionTrackChunk(const TrackSpec& track) {
     for (const KeySpec& key : track.keys) {
         putI32(data, key.frame);
         putU16(data, key.splineFlags);
-        if (key.splineFlags & splineTension) putFloat(data, key.tension);
-        if (key.splineFlags & splineContinuity) putFloat(data, key.continuity);
-        if (key.splineFlags & splineBias) putFloat(data, key.bias);
-        if (key.splineFlags & splineEaseTo) putFloat(data, key.easeTo);
-        if (key.splineFlags & splineEaseFrom) putFloat(data, key.easeFrom);
+        if (key.splineFlags & splineTension)
+            putFloat(data, key.tension);
+        if (key.splineFlags & splineContinuity)
+            putFloat(data, key.continuity);
+        if (key.splineFlags & splineBias)
+            putFloat(data, key.bias);
+        if (key.splineFlags & splineEaseTo)
+            putFloat(data, key.easeTo);
+        if (key.splineFlags & splineEaseFrom)
+            putFloat(data, key.easeFrom);
         putPoint(data, key.position);
     }
     return chunk(idPositionTrack, data);
 }
 
-Chunk nodeChunk(const NodeSpec& node) {
+Chunk nodeChunk(const NodeSpec& node)
+{
     std::vector<Chunk> children;
     children.push_back(nodeHeaderChunk(node.name, node.parent));
     if (node.track) {
@@ -349,7 +393,8 @@ Chunk nodeChunk(const NodeSpec& node) {
     return container(node.kind, children);
 }
 
-Chunk keyframerChunk(int32_t start, int32_t end, const std::vector<NodeSpec>& nodes) {
+Chunk keyframerChunk(int32_t start, int32_t end, const std::vector<NodeSpec>& nodes)
+{
     std::vector<Chunk> children;
     children.push_back(frameRangeChunk(start, end));
     for (const NodeSpec& node : nodes) {
@@ -361,7 +406,8 @@ Chunk keyframerChunk(int32_t start, int32_t end, const std::vector<NodeSpec>& no
 // ---------------------------------------------------------------------------
 // Whole models
 
-Chunk modelChunk(const ModelSpec& model) {
+Chunk modelChunk(const ModelSpec& model)
+{
     std::vector<uint8_t> version;
     putU32(version, 3);
     std::vector<Chunk> editor;
@@ -387,18 +433,21 @@ Chunk modelChunk(const ModelSpec& model) {
     return container(idMain, main);
 }
 
-std::vector<uint8_t> modelBytes(const ModelSpec& model) {
+std::vector<uint8_t> modelBytes(const ModelSpec& model)
+{
     return chunkBytes(modelChunk(model));
 }
 
 // ---------------------------------------------------------------------------
 // Scene axes
 
-Point fileAxes(Point point) {
+Point fileAxes(Point point)
+{
     return Point{point.x, -point.z, -point.y};
 }
 
-MeshSpec meshFromSceneAxes(MeshSpec mesh) {
+MeshSpec meshFromSceneAxes(MeshSpec mesh)
+{
     for (Point& vertex : mesh.vertices) {
         vertex = fileAxes(vertex);
     }
@@ -408,7 +457,8 @@ MeshSpec meshFromSceneAxes(MeshSpec mesh) {
     return mesh;
 }
 
-ModelSpec modelFromSceneAxes(ModelSpec model) {
+ModelSpec modelFromSceneAxes(ModelSpec model)
+{
     for (MeshSpec& mesh : model.meshes) {
         mesh = meshFromSceneAxes(mesh);
     }
@@ -433,7 +483,8 @@ ModelSpec modelFromSceneAxes(ModelSpec model) {
 // ---------------------------------------------------------------------------
 // Resource library
 
-std::vector<uint8_t> libraryBytes(const std::vector<LibraryEntry>& entries) {
+std::vector<uint8_t> libraryBytes(const std::vector<LibraryEntry>& entries)
+{
     std::vector<uint8_t> out;
     for (const LibraryEntry& entry : entries) {
         putName(out, entry.name);

@@ -86,7 +86,7 @@ enum SplineFlag : uint16_t {
 
 struct Chunk {
     uint16_t id = 0;
-    std::vector<uint8_t> data;    // the chunk's own data, written before the children
+    std::vector<uint8_t> data;  // the chunk's own data, written before the children
     std::vector<Chunk> children;
     // Damaged files: when set, written as the length instead of the true one.
     std::optional<uint32_t> lengthOverride;
