@@ -5,86 +5,50 @@
 #include "resources/resources.h"
 #include "tools/bake/pcx_writer.h"
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <vector>
 
-namespace {
-
 using Bytes = std::vector<uint8_t>;
 
-// Decodes a picture from memory into width x height pixels (b, g, r, x).
-Bytes decode(const Bytes& file, int pixels)
+TEST(BakePcxWriter, BothKindsRoundTripThroughTheDecoder)
 {
-    Bytes out(static_cast<size_t>(pixels) * 4, 0x5A);
-    FILE* stream = fmemopen(const_cast<uint8_t*>(file.data()), file.size(), "rb");
-    decodePcx(stream, out.data(), pixels);
-    long position = ftell(stream);
-    fclose(stream);
-    EXPECT_EQ(position, static_cast<long>(file.size())) << "the decoder reads the whole file";
-    return out;
-}
-
-// A line with every kind of run: a long run over the 63 limit, single bytes
-// at and above 0xC0 (which need a count byte), pairs, and plain literals.
-Bytes testLine(int width, int row)
-{
-    Bytes line(width);
-    for (int x = 0; x < width; x++) {
-        if (x < 100) line[x] = static_cast<uint8_t>(row);               // runs 63 + 37
-        else if (x < 140) line[x] = static_cast<uint8_t>(0xC0 + x % 64);  // high literals
-        else if (x < 180) line[x] = static_cast<uint8_t>((x / 2) * 7);   // pairs
-        else line[x] = static_cast<uint8_t>(x * 31 + row);                // literals
-    }
-    return line;
-}
-
-}  // namespace
-
-TEST(BakePcxWriter, ThreePlanesRoundTripThroughTheDecoder)
-{
-    const int width = 256, height = 5;
-    Bytes rgb;
-    for (int y = 0; y < height; y++) {
-        Bytes line = testLine(width, y);
-        for (int x = 0; x < width; x++) {
-            rgb.insert(rgb.end(), {line[x], static_cast<uint8_t>(255 - line[x]),
-                                   static_cast<uint8_t>(line[(x + 7) % width])});
-        }
-    }
-    Bytes file = bake::encodePcxRgb(width, height, rgb);
-    ASSERT_EQ(file[65], 3);
-    Bytes pixels = decode(file, width * height);
-    for (int i = 0; i < width * height; i++) {
-        ASSERT_EQ(pixels[i * 4 + 2], rgb[i * 3 + 0]) << "red of pixel " << i;
-        ASSERT_EQ(pixels[i * 4 + 1], rgb[i * 3 + 1]) << "green of pixel " << i;
-        ASSERT_EQ(pixels[i * 4 + 0], rgb[i * 3 + 2]) << "blue of pixel " << i;
-        ASSERT_EQ(pixels[i * 4 + 3], 0x5A);
-    }
-}
-
-TEST(BakePcxWriter, OnePlaneWithPaletteRoundTripsThroughTheDecoder)
-{
+    // Lines with every kind of run: a long run over the 63 limit, single
+    // bytes at and above 0xC0 (which need a count byte), pairs and literals.
     const int width = 256, height = 4;
     Bytes indices;
     for (int y = 0; y < height; y++) {
-        Bytes line = testLine(width, y * 50);
-        indices.insert(indices.end(), line.begin(), line.end());
+        for (int x = 0; x < width; x++) {
+            if (x < 100) indices.push_back(uint8_t(y * 50));
+            else if (x < 140) indices.push_back(uint8_t(0xC0 + x % 64));
+            else if (x < 180) indices.push_back(uint8_t((x / 2) * 7));
+            else indices.push_back(uint8_t(x * 31 + y));
+        }
     }
+    // Red, green and blue of pixel i, as the three-plane picture holds them
+    // and as the palette of the one-plane picture gives them.
+    auto rgbOf = [&](int i) { return Bytes{indices[i], uint8_t(255 - indices[i]), uint8_t(indices[i] ^ 0x55)}; };
+    Bytes rgb;
     std::array<uint8_t, 768> palette{};
-    for (int i = 0; i < 256; i++) {
-        palette[i * 3] = static_cast<uint8_t>(i);
-        palette[i * 3 + 1] = static_cast<uint8_t>(i ^ 0x55);
-        palette[i * 3 + 2] = static_cast<uint8_t>(255 - i);
-    }
-    Bytes file = bake::encodePcxIndexed(width, height, indices, palette);
-    ASSERT_EQ(file[65], 1);
-    ASSERT_EQ(file[file.size() - 769], 12) << "palette marker";
-    Bytes pixels = decode(file, width * height);
     for (int i = 0; i < width * height; i++) {
-        int index = indices[i];
-        ASSERT_EQ(pixels[i * 4 + 2], palette[index * 3]) << "red of pixel " << i;
-        ASSERT_EQ(pixels[i * 4 + 1], palette[index * 3 + 1]) << "green of pixel " << i;
-        ASSERT_EQ(pixels[i * 4 + 0], palette[index * 3 + 2]) << "blue of pixel " << i;
+        Bytes c = rgbOf(i);
+        rgb.insert(rgb.end(), c.begin(), c.end());
+        std::copy(c.begin(), c.end(), palette.begin() + indices[i] * 3);
+    }
+    Bytes indexed = bake::encodePcxIndexed(width, height, indices, palette);
+    ASSERT_EQ(indexed[indexed.size() - 769], 12) << "palette marker";
+    for (const Bytes& file : {bake::encodePcxRgb(width, height, rgb), indexed}) {
+        Bytes pixels(width * height * 4, 0x5A);
+        FILE* stream = fmemopen(const_cast<uint8_t*>(file.data()), file.size(), "rb");
+        decodePcx(stream, pixels.data(), width * height);
+        EXPECT_EQ(ftell(stream), long(file.size())) << "the decoder reads the whole file";
+        fclose(stream);
+        for (int i = 0; i < width * height; i++) {
+            Bytes c = rgbOf(i);
+            ASSERT_EQ(Bytes(&pixels[i * 4], &pixels[i * 4 + 4]), (Bytes{c[2], c[1], c[0], 0x5A}))
+                << int(file[65]) << " planes, pixel " << i;
+        }
     }
 }
 
@@ -95,8 +59,8 @@ TEST(BakePcxWriter, RunsAreCodedCompactlyAndStopAtTheLineEnd)
         Bytes expected;
     } cases[] = {
         {Bytes(3, 7), {0xC3, 7}},
-        {Bytes(64, 1), {0xFF, 1, 1}},          // 63, then a single literal
-        {{0xC0}, {0xC1, 0xC0}},                // a high single byte needs a count
+        {Bytes(64, 1), {0xFF, 1, 1}},  // 63, then a single literal
+        {{0xC0}, {0xC1, 0xC0}},        // a high single byte needs a count
         {{0xBF, 0xBF, 0x20}, {0xC2, 0xBF, 0x20}},
     };
     for (const Case& c : cases) {
