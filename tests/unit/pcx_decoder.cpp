@@ -174,30 +174,17 @@ TEST(PcxDecoder, RefusalsPrintTheirLineAndEndWithStatus1)
         {"version 4", with([](Header& h) { h.version = 4; }), 4, notPcx},
         {"24 bits per pixel", with([](Header& h) { h.bitsPerPixel = 24; }), 4, notPcx},
         {"2 planes", with([](Header& h) { h.planes = 2; }), 4, planes},
-        {"4 planes", with([](Header& h) { h.planes = 4; }), 4, planes},
         {"xmax < xmin", with([](Header& h) { h.xmin = 2; }), 4, tooLarge},
         {"ymax < ymin", with([](Header& h) { h.ymin = 5; }), 4, tooLarge},
         {"bytes per line < width", with([](Header& h) { h.bytesPerLine = 1; }), 4, tooLarge},
         {"larger than the buffer", whole, 3, tooLarge},
-        {"larger than a texture",
-         with([](Header& h) { h.xmax = h.ymax = 256, h.bytesPerLine = 258; }), 256 * 256, tooLarge},
-        {"cut in the header", Bytes(whole.begin(), whole.begin() + 100), 4, cutShort},
         {"cut in the data", Bytes(whole.begin(), whole.begin() + 129), 4, cutShort},
-        {"cut before the marker", Bytes(whole.begin(), whole.begin() + 130), 4, cutShort},
         {"cut in the palette", Bytes(whole.begin(), whole.end() - 1), 4, cutShort},
-        {"three planes cut in the data", headerBytes([&] {
-             Header h = ok;
-             h.planes = 3;
-             return h;
-         }()) + Bytes{0xC4, 1, 0xC4},
-         4, cutShort},
     };
     for (const Case& c : cases) {
         ChildResult child = runInChild([&] { decode(c.file, c.capacity); });
         EXPECT_EQ(child.output, c.output) << c.what;
         EXPECT_EQ(child.exitStatus, 1) << c.what;
     }
-    // The untouched picture decodes.
-    ChildResult child = runInChild([&] { decode(whole, 4); });
-    EXPECT_TRUE(child.returned);
+    EXPECT_TRUE(runInChild([&] { decode(whole, 4); }).returned) << "the untouched picture decodes";
 }

@@ -11,27 +11,18 @@
 
 namespace {
 
-struct Entry {
-    std::string name;
-    std::string data;
-};
-
-// One entry header and its data; size overrides the size field.
-std::string entryBytes(const Entry& entry, long size = -1)
+// One entry: its name, a NUL, the size field (size overrides it), its data.
+std::string entryBytes(const std::string& name, const std::string& data, long size = -1)
 {
-    uint32_t n = size < 0 ? uint32_t(entry.data.size()) : uint32_t(size);
-    std::string bytes = entry.name;
-    bytes += '\0';
-    for (int i = 0; i < 4; i++)
-        bytes += char((n >> (8 * i)) & 0xFF);
-    return bytes + entry.data;
+    uint32_t n = size < 0 ? uint32_t(data.size()) : uint32_t(size);
+    return name + '\0' + char(n & 0xFF) + char(n >> 8 & 0xFF) + char(n >> 16 & 0xFF) + char(n >> 24) + data;
 }
 
-std::string libraryBytes(const std::vector<Entry>& entries)
+std::string libraryBytes(const std::vector<std::pair<std::string, std::string>>& entries)
 {
     std::string bytes;
-    for (const Entry& entry : entries)
-        bytes += entryBytes(entry);
+    for (const auto& [name, data] : entries)
+        bytes += entryBytes(name, data);
     return bytes;
 }
 
@@ -61,37 +52,28 @@ protected:
 
 TEST_F(ResourceLibraryTest, FindsEveryEntryFromTheStartOfTheFile)
 {
-    std::string longName(25, 'x');
-    writeFile("ant", libraryBytes({
-                         {"", "empty name"},
-                         {"first.pcx", "FIRST"},
-                         {"zero.3ds", ""},
-                         {longName, "long"},
-                         {"env.pcx", "ENV"},
-                         {"first.pcx", "shadowed"},
-                         {"last.3ds", "LAST"},
-                     }));
+    writeFile("ant", libraryBytes({{"", "empty name"}, {"first.pcx", "FIRST"}, {"zero.3ds", ""},
+                                   {std::string(25, 'x'), "long"}, {"env.pcx", "ENV"},
+                                   {"first.pcx", "shadowed"}, {"last.3ds", "LAST"}}));
     ResourceLibrary library;
     openLibrary(library, "ant");
     struct Lookup {
         const char* wanted;
-        const char* data;
+        std::string data;
     } lookups[] = {
-        {"last.3ds", "LAST"},    {"last.3ds", "LAST"},  // twice in a row
-        {"first.pcx", "FIRST"},  // the first of two entries of that name wins
-        {"", "empty name"},      {"env.pcx", "ENV"},    // after a zero-size and an over-long entry
+        {"last.3ds", "LAST"}, {"last.3ds", "LAST"},  // twice in a row
+        {"first.pcx", "FIRST"},                      // the first of two entries of that name wins
+        {"", "empty name"},   {"env.pcx", "ENV"},    // after a zero-size and an over-long entry
         {"zero.3ds", ""},
     };
     for (const Lookup& lookup : lookups) {
         findEntry(library, lookup.wanted);
-        std::string expected = lookup.data;
-        EXPECT_EQ(library.entrySize, expected.size()) << lookup.wanted;
+        EXPECT_EQ(library.entrySize, lookup.data.size()) << lookup.wanted;
         EXPECT_STREQ(entryName, lookup.wanted);
-        EXPECT_EQ(readData(library.stream, expected.size()), expected) << lookup.wanted;
+        EXPECT_EQ(readData(library.stream, lookup.data.size()), lookup.data) << lookup.wanted;
     }
+    // Closed and opened again by the same record, it reads from the start.
     closeLibrary(library);
-
-    // The next set-up opens the same record again.
     openLibrary(library, "ant");
     findEntry(library, "env.pcx");
     EXPECT_EQ(readData(library.stream, 3), "ENV");
@@ -100,40 +82,40 @@ TEST_F(ResourceLibraryTest, FindsEveryEntryFromTheStartOfTheFile)
 
 TEST_F(ResourceLibraryTest, FatalLinesEndTheProcessWithStatus1)
 {
+    auto lookUp = [](const char* path, const std::string& wanted) {
+        return runInChild([&] {
+            ResourceLibrary library;
+            openLibrary(library, path);
+            findEntry(library, wanted.c_str());
+        });
+    };
+    // No library file; a path too long for the record, though the file is there.
+    writeFile("abcdefghijklmnopqrst", libraryBytes({{"a", "1"}}));
+    for (const char* path : {"ant", "abcdefghijklmnopqrst"}) {
+        ChildResult child = lookUp(path, "a");
+        EXPECT_EQ(child.output, "CANNOT open library : " + std::string(path) + "\n");
+        EXPECT_EQ(child.exitStatus, 1) << path;
+    }
     std::string longName(25, 'x');
     struct Case {
         const char* what;
-        std::string file;  // content of "ant"; empty: no file
-        const char* path;
+        std::string file;  // the content of "ant"
         std::string wanted;
-        const char* output;
     } cases[] = {
-        {"no library file", "", "ant", "a", "CANNOT open library : ant\n"},
-        {"a path of 20 bytes", "", "abcdefghijklmnopqrst", "a",
-         "CANNOT open library : abcdefghijklmnopqrst\n"},
-        {"a name not in the file", libraryBytes({{"env.pcx", "E"}, {"b", ""}}), "ant", "env",
-         "oh no!\n"},
-        {"an over-long name is not matched by its first 19 bytes",
-         libraryBytes({{longName, "L"}}), "ant", longName.substr(0, 19), "oh no!\n"},
-        {"nor by the whole name", libraryBytes({{longName, "L"}}), "ant", longName, "oh no!\n"},
-        {"the file ends inside a name", libraryBytes({{"a", "1"}}) + "env.p", "ant", "env.pcx",
-         "oh no!\n"},
-        {"the file ends inside an over-long name", std::string(40, 'y'), "ant", "y", "oh no!\n"},
+        {"a name not in the file", libraryBytes({{"env.pcx", "E"}, {"b", ""}}), "env"},
+        {"an over-long name is not matched by its first 19 bytes", libraryBytes({{longName, "L"}}),
+         longName.substr(0, 19)},
+        {"nor by the whole name", libraryBytes({{longName, "L"}}), longName},
+        {"the file ends inside a name", libraryBytes({{"a", "1"}}) + "env.p", "env.pcx"},
+        {"the file ends inside an over-long name", std::string(40, 'y'), "y"},
         {"the file ends inside the size field of the wanted entry",
-         libraryBytes({{"a", "1"}}) + entryBytes({"b", ""}).substr(0, 4), "ant", "b", "oh no!\n"},
-        {"a size field reaching past the end", entryBytes({"a", "1"}, 1000), "ant", "b",
-         "oh no!\n"},
+         libraryBytes({{"a", "1"}}) + entryBytes("b", "").substr(0, 4), "b"},
+        {"a size field reaching past the end", entryBytes("a", "1", 1000), "b"},
     };
     for (const Case& c : cases) {
-        std::remove("ant");
-        if (!c.file.empty())
-            writeFile("ant", c.file);
-        ChildResult child = runInChild([&] {
-            ResourceLibrary library;
-            openLibrary(library, c.path);
-            findEntry(library, c.wanted.c_str());
-        });
-        EXPECT_EQ(child.output, c.output) << c.what;
+        writeFile("ant", c.file);
+        ChildResult child = lookUp("ant", c.wanted);
+        EXPECT_EQ(child.output, "oh no!\n") << c.what;
         EXPECT_EQ(child.exitStatus, 1) << c.what;
     }
 }
