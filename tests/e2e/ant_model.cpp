@@ -10,10 +10,8 @@ using namespace model3ds;
 namespace {
 
 KeySpec key(int32_t frame, Point position, uint16_t splineFlags = 0) {
-    KeySpec result;
-    result.frame = frame;
-    result.position = position;
-    result.splineFlags = splineFlags;
+    KeySpec result{};
+    result.frame = frame, result.position = position, result.splineFlags = splineFlags;
     result.tension = result.continuity = result.bias = result.easeTo = result.easeFrom = 0.75f;
     return result;
 }
@@ -41,24 +39,14 @@ ModelSpec sceneModel() {
     pyramid.groups = {{"WIRE", {0, 1, 2}}};  // face 3 stays without a material
     model.meshes = {plane, pyramid};
 
-    LightSpec lamp;
-    lamp.name = "lamp";
-    lamp.position = {10, 20, 30};
-    lamp.floatColour = std::array<float, 3>{1.0f, 0.5f, 0.0f};
-    LightSpec spot;
-    spot.name = "spot";
-    spot.position = {1.5f, -2.7f, 3};
-    spot.byteColour = std::array<uint8_t, 3>{10, 20, 30};
-    spot.spot = true;
-    spot.target = {4, 5, 6};
-    spot.hotspot = 22.5f;
-    spot.falloff = 45.25f;
+    LightSpec lamp, spot;
+    lamp.name = "lamp", lamp.position = {10, 20, 30}, lamp.floatColour = std::array<float, 3>{1.0f, 0.5f, 0.0f};
+    spot.name = "spot", spot.position = {1.5f, -2.7f, 3}, spot.byteColour = std::array<uint8_t, 3>{10, 20, 30};
+    spot.spot = true, spot.target = {4, 5, 6}, spot.hotspot = 22.5f, spot.falloff = 45.25f;
     model.lights = {lamp, spot};
 
     model.cameras = {{"first", {0, 100, -200}, {0, 0, 0}}, {"second", {50.9f, 60, -70}, {1, 2, 3}}};
-    model.hasKeyframer = true;
-    model.frameStart = 0;
-    model.frameEnd = 100;
+    model.hasKeyframer = true, model.frameStart = 0, model.frameEnd = 100;
     TrackSpec path{0, {key(0, {0, 0, 0}), key(10, {10, 0, 0}, 0x1F), key(20, {20, 0, 0})}};
     model.nodes = {
         {idCameraNode, "second", -1, path},
@@ -68,33 +56,26 @@ ModelSpec sceneModel() {
     return modelFromSceneAxes(model);
 }
 
-struct ModelRun {
+// Runs `kvistra-ant model` on a library holding model as "test.3ds".
+ProgramResult showModel(const std::vector<uint8_t>& model, std::vector<std::string> extra = {}) {
     TempDir dir;
-    ProgramResult result;
-};
-
-void runModel(ModelRun& run, const std::vector<uint8_t>& model, std::vector<std::string> extra = {}) {
-    std::vector<uint8_t> library = libraryBytes({{"other.pcx", {1, 2, 3}}, {"test.3ds", model}});
-    writeFile(run.dir.file("ant"), library);
-    std::vector<std::string> args = {"model", run.dir.file("ant"), "test.3ds"};
-    args.insert(args.end(), extra.begin(), extra.end());
-    run.result = runProgram(programPath("kvistra-ant"), args);
+    writeFile(dir.file("ant"), libraryBytes({{"other.pcx", {1, 2, 3}}, {"test.3ds", model}}));
+    extra.insert(extra.begin(), {"model", dir.file("ant"), "test.3ds"});
+    return runProgram(programPath("kvistra-ant"), extra);
 }
 
-void expectContains(const std::string& output, const std::vector<std::string>& fragments) {
-    for (const std::string& fragment : fragments) {
-        EXPECT_NE(output.find(fragment), std::string::npos) << "missing: " << fragment << "\nin:\n" << output;
-    }
+void expectShows(const ProgramResult& result, const std::vector<std::string>& fragments) {
+    ASSERT_EQ(result.exitStatus, 0) << result.output << result.errors;
+    for (const std::string& fragment : fragments)
+        EXPECT_NE(result.output.find(fragment), std::string::npos) << "missing: " << fragment << "\nin:\n"
+                                                                   << result.output;
 }
 
 }  // namespace
 
 TEST(AntModel, ShowsWhatTheWriterPutInInSceneAxes) {
-    ModelRun run;
-    runModel(run, modelBytes(sceneModel()));
-    ASSERT_EQ(run.result.exitStatus, 0) << run.result.output << run.result.errors;
-    const std::string& out = run.result.output;
-    expectContains(out, {
+    ProgramResult result = showModel(modelBytes(sceneModel()));
+    expectShows(result, {
         // Meshes: the written winding comes back reversed, front-facing under
         // the clockwise rule; the last vertex reads back exactly.
         "{\"index\": 0, \"name\": \"plane\", \"vertexCount\": 4, \"faceCount\": 2,",
@@ -127,59 +108,42 @@ TEST(AntModel, ShowsWhatTheWriterPutInInSceneAxes) {
         "\"green\": 20, \"blue\": 30}, \"hotspot\": 22.5, \"falloff\": 45.25}",
         "\"frameRange\": {\"start\": 0, \"end\": 100, \"loop\": 1}\n}\n",
     });
-    // Stable key order at the top level.
+    // Stable key order at the top level, and no frame without --frame.
     size_t previous = 0;
-    for (const char* key : {"\"meshObjects\"", "\"materials\"", "\"cameras\"", "\"currentCamera\"",
-                            "\"omniLights\"", "\"spotLights\"", "\"frameRange\""}) {
-        size_t at = out.find(std::string("\n  ") + key);
-        ASSERT_NE(at, std::string::npos) << key;
-        EXPECT_GT(at, previous) << key;
+    for (const char* key : {"meshObjects", "materials", "cameras", "currentCamera", "omniLights", "spotLights",
+                            "frameRange"}) {
+        size_t at = result.output.find(std::string("\n  \"") + key + "\"");
+        EXPECT_TRUE(at != std::string::npos && at > previous) << key;
         previous = at;
     }
-    EXPECT_EQ(out.find("\n  \"frame\""), std::string::npos);
+    EXPECT_EQ(result.output.find("\n  \"frame\""), std::string::npos);
 }
 
 TEST(AntModel, FrameShowsTheCurrentCameraAnimatedWithoutLooping) {
-    struct Case {
-        const char* frame;
-        const char* expected;
-    };
-    const Case cases[] = {
-        {"5", "\"frame\": {\"requested\": 5, \"currentFrame\": 5, \"camera\": {\"name\": \"second\", "
-              "\"position\": [5, 0, 0], \"target\": [1, 2, 3]}}\n}\n"},
-        // Clamped at the range's end (no wrap), then held at the
-        // second-to-last key.
-        {"250", "\"frame\": {\"requested\": 250, \"currentFrame\": 100, \"camera\": {\"name\": \"second\", "
-                "\"position\": [10, 0, 0], \"target\": [1, 2, 3]}}"},
-    };
     std::vector<uint8_t> model = modelBytes(sceneModel());
-    for (const Case& c : cases) {
-        ModelRun run;
-        runModel(run, model, {"--frame", c.frame});
-        ASSERT_EQ(run.result.exitStatus, 0) << run.result.output << run.result.errors;
-        expectContains(run.result.output, {c.expected});
-    }
+    expectShows(showModel(model, {"--frame", "5"}),
+                {"\"frame\": {\"requested\": 5, \"currentFrame\": 5, \"camera\": {\"name\": \"second\", "
+                 "\"position\": [5, 0, 0], \"target\": [1, 2, 3]}}\n}\n"});
+    // Clamped at the range's end (no wrap), then held at the second-to-last key.
+    expectShows(showModel(model, {"--frame", "250"}),
+                {"\"frame\": {\"requested\": 250, \"currentFrame\": 100, \"camera\": {\"name\": \"second\", "
+                 "\"position\": [10, 0, 0], \"target\": [1, 2, 3]}}"});
 
     // A model without a camera shows none instead of failing.
     ModelSpec bare;
     bare.meshes = {sceneModel().meshes[0]};
-    ModelRun run;
-    runModel(run, modelBytes(bare), {"--frame", "3"});
-    ASSERT_EQ(run.result.exitStatus, 0) << run.result.output << run.result.errors;
-    expectContains(run.result.output, {"\"currentCamera\": null,", "\"currentFrame\": 0, \"camera\": null}"});
+    expectShows(showModel(modelBytes(bare), {"--frame", "3"}),
+                {"\"currentCamera\": null,", "\"currentFrame\": 0, \"camera\": null}"});
 }
 
 TEST(AntModel, RefusesBadInputWithAStatus) {
     // A damaged entry ends through the engine's error line.
-    ModelRun damaged;
-    runModel(damaged, {0x3D, 0x3D, 8, 0, 0, 0, 0, 0});
-    EXPECT_EQ(damaged.result.exitStatus, 1);
-    EXPECT_EQ(damaged.result.output, "[MORVEL ENGINE ERROR]:This doesn't seems to be a .3ds file.\n\n");
-
+    ProgramResult damaged = showModel({0x3D, 0x3D, 8, 0, 0, 0, 0, 0});
+    EXPECT_EQ(damaged.exitStatus, 1);
+    EXPECT_EQ(damaged.output, "[MORVEL ENGINE ERROR]:This doesn't seems to be a .3ds file.\n\n");
     for (std::vector<std::string> extra : {std::vector<std::string>{"--frame", "x"}, {"--frame"}, {"--other", "1"}}) {
-        ModelRun run;
-        runModel(run, modelBytes(sceneModel()), extra);
-        EXPECT_NE(run.result.exitStatus, 0) << extra[0];
-        EXPECT_TRUE(run.result.output.empty()) << run.result.output;
+        ProgramResult result = showModel(modelBytes(sceneModel()), extra);
+        EXPECT_NE(result.exitStatus, 0) << extra[0];
+        EXPECT_TRUE(result.output.empty()) << result.output;
     }
 }
