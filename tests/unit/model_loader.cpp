@@ -29,12 +29,7 @@ static void* allocate(size_t size)
     liveBlocks++;
     return block;
 }
-
-static void release(void* block)
-{
-    liveBlocks -= block != nullptr;
-    std::free(block);
-}
+static void release(void* block) { liveBlocks -= block != nullptr, std::free(block); }
 
 void* operator new(size_t size) { return allocate(size); }
 void* operator new[](size_t size) { return allocate(size); }
@@ -87,9 +82,10 @@ std::vector<uint8_t> meshBytes(std::vector<Chunk> meshChunks)
     return editorBytes({namedObjectChunk("box", {container(idTriangleMesh, std::move(meshChunks))})});
 }
 
-std::vector<uint8_t> nodeBytes(std::vector<Chunk> editor, std::vector<Chunk> nodeChunks, uint16_t kind)
+// A camera "cam" and one keyframer node of the kind.
+std::vector<uint8_t> nodeBytes(std::vector<Chunk> nodeChunks, uint16_t kind)
 {
-    return chunkBytes(container(idMain, {container(idEditor, std::move(editor)),
+    return chunkBytes(container(idMain, {container(idEditor, {cameraObjectChunk({"cam", {}, {}})}),
                                          container(idKeyframer, {container(kind, std::move(nodeChunks))})}));
 }
 
@@ -132,30 +128,26 @@ TEST(ModelLoader, LoadsWhatTheWriterPutInSceneAxes)
     Scene* scene = load(fullModel());
     ASSERT_EQ(scene->meshObjectCount, 2);
     const MeshObject& box = *scene->meshObjects[0];
-    EXPECT_STREQ(box.name, "box");
     ASSERT_EQ(box.vertexCount, 3);
-    EXPECT_EQ(text(box.vertices[0].position), "1 -3 -2");
+    EXPECT_EQ(std::string(box.name) + " " + text(box.vertices[0].position), "box 1 -3 -2");
     EXPECT_EQ(text(box.centre), text({4, -18.5f / 3, -5}));
     EXPECT_TRUE(box.vertices[0].u == 128 && box.vertices[0].v == 64);
     ASSERT_EQ(box.faceCount, 2);
-    EXPECT_EQ(box.faces[0].flags, 7);
-    EXPECT_EQ(box.faces[1].corners[1], &box.vertices[2]);
+    EXPECT_TRUE(box.faces[0].flags == 7 && box.faces[1].corners[1] == &box.vertices[2]);
     EXPECT_EQ(box.faces[0].material, scene->materials[0]);
     EXPECT_EQ(box.faces[1].material, scene->materials[1]);  // the later group wins
     const MeshObject& bare = *scene->meshObjects[1];
-    EXPECT_EQ(bare.vertexCount + bare.faceCount, 0);
-    EXPECT_EQ(text(bare.centre), "0 0 0");
+    EXPECT_EQ(text(bare.centre) + " " + std::to_string(bare.vertexCount + bare.faceCount), "0 0 0 0");
 
     ASSERT_EQ(scene->materialCount, 2);
     const Material& red = *scene->materials[0];
-    EXPECT_EQ(red.drawMode, 2);
-    EXPECT_EQ(text({red.red, red.green, red.blue}), "1 0.5 0.1");
+    EXPECT_EQ(text({red.red, red.green, red.blue}) + " " + std::to_string(red.drawMode), "1 0.5 0.1 2");
     EXPECT_TRUE(scene->materials[1]->drawMode == 4 && scene->materials[1]->twoSided == 1);
 
     ASSERT_EQ(scene->omniLightCount, 1);
     const OmniLight& lamp = *scene->omniLights[0];
-    EXPECT_EQ(text(lamp.position), "1 3 -2");
-    EXPECT_EQ(text({float(lamp.colour[2]), float(lamp.colour[1]), float(lamp.colour[0])}), "255 127 0");
+    EXPECT_EQ(text(lamp.position) + " / " + text({float(lamp.colour[2]), float(lamp.colour[1]), float(lamp.colour[0])}),
+              "1 3 -2 / 255 127 0");
     EXPECT_EQ(lamp.parameter, 1000.0f);
     ASSERT_EQ(scene->spotLightCount, 1);
     const SpotLight& spot = *scene->spotLights[0];
@@ -222,10 +214,9 @@ TEST(ModelLoader, NamesOf15And16Characters)
         chunk(idNamedObject, sixteenAtoP, {container(idTriangleMesh, {vertexListChunk(threeVertices), faces})}),
     }));
     ASSERT_EQ(scene->meshObjectCount, 2);
-    EXPECT_STREQ(scene->meshObjects[0]->name, "ABCDEFGHIJKLMNO");
-    EXPECT_STREQ(scene->meshObjects[1]->name, "ABCDEFGHIJKLMNO");
-    EXPECT_EQ(scene->materials[0]->name, std::string(15, 'X'));
-    EXPECT_EQ(scene->materials[0]->drawMode, 8);
+    for (int i = 0; i < 2; i++)
+        EXPECT_STREQ(scene->meshObjects[i]->name, "ABCDEFGHIJKLMNO");
+    EXPECT_TRUE(scene->materials[0]->name == std::string(15, 'X') && scene->materials[0]->drawMode == 8);
     EXPECT_EQ(scene->meshObjects[1]->faces[0].material, scene->materials[0]);
     destroyScene(scene);
 }
@@ -270,8 +261,7 @@ TEST(ModelLoader, MappingAndGroupsOutsideTheirListsWriteNothing)
     }));
     ASSERT_EQ(scene->meshObjectCount, 2);
     const MeshObject& early = *scene->meshObjects[0];
-    EXPECT_EQ(early.vertices[0].u, 0);
-    EXPECT_EQ(early.faces[0].material, nullptr);
+    EXPECT_TRUE(early.vertices[0].u == 0 && early.faces[0].material == nullptr);
     const MeshObject& mapped = *scene->meshObjects[1];
     uint8_t expected[3][2] = {{0, 128}, {255, 0}, {64, 192}};
     for (int i = 0; i < 3; i++)
@@ -283,8 +273,9 @@ TEST(ModelLoader, MappingAndGroupsOutsideTheirListsWriteNothing)
 TEST(ModelLoader, ModelWithoutCameraOrFrameRangeAndTrackBeforeHeader)
 {
     TrackSpec track{0, {keyAt(0, {1, 2, 3})}};
-    Scene* scene = load(nodeBytes({namedObjectChunk("box", {container(idTriangleMesh, {})})},
-                                  {positionTrackChunk(track), nodeHeaderChunk("box")}, idObjectNode));
+    Scene* scene = load(chunkBytes(container(
+        idMain, {container(idEditor, {namedObjectChunk("box", {container(idTriangleMesh, {})})}),
+                 container(idKeyframer, {container(idObjectNode, {positionTrackChunk(track), nodeHeaderChunk("box")})})})));
     EXPECT_EQ(scene->currentCamera, nullptr);
     EXPECT_EQ(scene->meshObjects[0]->tracks[0]->keyCount, 0u);
     animateCamera(scene->currentCamera, 10);
@@ -304,8 +295,7 @@ TEST(ModelLoader, DamagedDataEndsWithItsErrorLine)
         putI32(data, 0);
         putU16(data, splineFlags);  // announces floats that are not there
         data.resize(data.size() + 12);
-        return nodeBytes({cameraObjectChunk({"cam", {}, {}})}, {nodeHeaderChunk("cam"), chunk(idPositionTrack, data)},
-                         idCameraNode);
+        return nodeBytes({nodeHeaderChunk("cam"), chunk(idPositionTrack, data)}, idCameraNode);
     };
     struct Case {
         const char* what;
@@ -327,8 +317,8 @@ TEST(ModelLoader, DamagedDataEndsWithItsErrorLine)
         {"group index", meshBytes({vertexListChunk(threeVertices), faceListChunk(twoFaces, {{"A", {2}}})}), damaged},
         {"key count", track(0xFFFFFFFFu, 0), damaged},
         {"spline floats", track(1, 0x1F), damaged},
-        {"camera node", nodeBytes({cameraObjectChunk({"cam", {}, {}})}, {nodeHeaderChunk("other")}, idTargetNode), noNode},
-        {"object node", nodeBytes({cameraObjectChunk({"cam", {}, {}})}, {nodeHeaderChunk("cam")}, idObjectNode), noNode},
+        {"camera node", nodeBytes({nodeHeaderChunk("other")}, idTargetNode), noNode},
+        {"object node", nodeBytes({nodeHeaderChunk("cam")}, idObjectNode), noNode},
     };
     for (const Case& c : cases) {
         TempDir dir;
