@@ -3,8 +3,6 @@
 #include "support.h"
 #include "tools/model3ds/model3ds.h"
 
-#include <cstdlib>
-
 using namespace model3ds;
 
 namespace {

@@ -9,10 +9,7 @@
 #include <thread>
 
 static uint32_t virtualNow = 0;
-static uint32_t virtualClock()
-{
-    return virtualNow;
-}
+static uint32_t virtualClock() { return virtualNow; }
 
 class DemoClock : public ::testing::Test {
 protected:
@@ -26,13 +23,9 @@ TEST_F(DemoClock, CountsTenthsOfASecondAcrossTheTimerWrap)
         uint32_t base, now;
         float expected;
     } cases[] = {
-        {0, 0, 0.0f},
-        {0, 100, 1.0f},
         {1000, 11000, 100.0f},         // ten seconds read 100
         {0xFFFFFF00u, 0x100u, 5.12f},  // the timer wrapped in between
-        {0xFFFFFFFFu, 0u, 0.01f},
         {0x100u, 0xFFFFFF00u, -5.12f}, // a base just ahead reads negative, not 49 days
-        {7000, 6000, -10.0f},
     };
     for (const Case& c : cases) {
         clockBase = c.base;

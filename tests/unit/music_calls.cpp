@@ -13,11 +13,13 @@
 #include <string>
 
 // What the stand-in answers, and what it was asked.
-static uint32_t version = audioVersion;
-static int initResult = 1;
-static AudioHandle streamResult = 0;
-static AudioHandle moduleResult = 0;
-static int errorCode = 0;
+struct Answers {
+    uint32_t version;
+    int init;
+    AudioHandle stream, module;
+    int error;
+};
+static Answers answers;
 static std::string calls;
 
 static void note(const char* format, ...) __attribute__((format(printf, 1, 2)));
@@ -33,15 +35,15 @@ static void note(const char* format, ...)
 }
 
 static const AudioCalls standIn = {
-    [] { return note("getVersion"), version; },
+    [] { return note("getVersion"), answers.version; },
     [](int device, uint32_t frequency, uint32_t flags, void* window) {
-        return note("init %d %u %u %s", device, frequency, flags, window ? "window" : "none"), initResult;
+        return note("init %d %u %u %s", device, frequency, flags, window ? "window" : "none"), answers.init;
     },
     [](int fromMemory, const char* fileName, uint32_t offset, uint32_t length, uint32_t flags) {
-        return note("streamCreateFile %d %s %u %u %u", fromMemory, fileName, offset, length, flags), streamResult;
+        return note("streamCreateFile %d %s %u %u %u", fromMemory, fileName, offset, length, flags), answers.stream;
     },
     [](int fromMemory, const char* fileName, uint32_t offset, uint32_t length, uint32_t flags) {
-        return note("musicLoad %d %s %u %u %u", fromMemory, fileName, offset, length, flags), moduleResult;
+        return note("musicLoad %d %s %u %u %u", fromMemory, fileName, offset, length, flags), answers.module;
     },
     [](AudioHandle handle, uint32_t type, uint32_t parameter, AudioSyncProc proc) {
         const char* procName = proc == onMusicEnd ? "onMusicEnd" : "?";
@@ -50,31 +52,17 @@ static const AudioCalls standIn = {
     [] { return note("start"), 1; },
     [](AudioHandle handle, int flush, uint32_t flags) { return note("streamPlay %u %d %u", handle, flush, flags), 1; },
     [](AudioHandle handle) { return note("musicPlay %u", handle), 1; },
-    [] { return note("errorGetCode"), errorCode; },
+    [] { return note("errorGetCode"), answers.error; },
     [] { return note("free"), 1; },
 };
 
 static uint32_t virtualNow = 0;
-static uint32_t virtualClock()
-{
-    return virtualNow;
-}
+static uint32_t virtualClock() { return virtualNow; }
 
-struct Answers {
-    uint32_t version;
-    int init;
-    AudioHandle stream, module;
-    int error;
-};
-
-static void prepare(const Answers& answers)
+static void prepare(const Answers& given)
 {
     audioCalls = standIn;
-    version = answers.version;
-    initResult = answers.init;
-    streamResult = answers.stream;
-    moduleResult = answers.module;
-    errorCode = answers.error;
+    answers = given;
     streamHandle = moduleHandle = 0;
     calls.clear();
 }
