@@ -38,10 +38,7 @@ void ShowTest::SetUp()
     virtualNow = 0;
     restartDemoClock();
     swapBuffers = [] { swaps++; };
-    swaps = 0;
-    demoStage = 0;
-    frameCount = 0;
-    linearFiltering = 0;
+    swaps = demoStage = frameCount = linearFiltering = 0;
     for (Texture* slot : {&modelTexture, &backdropTexture, &bannerTexture, &envMapTexture})
         *slot = Texture();
 }
@@ -108,13 +105,9 @@ void expectColour(Rgba actual, Rgba expected, const std::string& what, int toler
     EXPECT_NEAR(actual.b, expected.b, tolerance) << what;
 }
 
-void expectVec3(const Vec3& actual, const Vec3& expected, const std::string& what, float tolerance)
+void expectVec3(const Vec3& actual, const Vec3& expected, const std::string& what)
 {
-    float a[3] = {actual.x, actual.y, actual.z}, e[3] = {expected.x, expected.y, expected.z};
-    for (int i = 0; i < 3; i++) {
-        if (tolerance > 0)
-            EXPECT_NEAR(a[i], e[i], tolerance) << what << ", component " << i;
-        else
-            EXPECT_FLOAT_EQ(a[i], e[i]) << what << ", component " << i;
-    }
+    EXPECT_FLOAT_EQ(actual.x, expected.x) << what;
+    EXPECT_FLOAT_EQ(actual.y, expected.y) << what;
+    EXPECT_FLOAT_EQ(actual.z, expected.z) << what;
 }

@@ -1,10 +1,5 @@
-// show_fixture.h: what the renderer and scene tests share.
-//
-//  - DrawTest: a GL fixture in the state the title leaves for the scenes.
-//  - ShowTest: a DrawTest that drives the scenes from the run directory on a
-//    virtual millisecond clock and counts the frames shown.
-//  - showScenes: the eight 3D scenes in show order.
-//  - picture helpers: makeTexture, readFrame, expectColour, expectVec3.
+// show_fixture.h: what the renderer and scene tests share: the fixtures
+// DrawTest and ShowTest, the eight 3D scenes in show order and picture helpers.
 #pragma once
 
 #include "support.h"
@@ -36,13 +31,12 @@ class ShowTest : public DrawTest {
 protected:
     void SetUp() override;
     void TearDown() override;
-    // Runs a set-up at the virtual time setupMs.
+    // Runs a set-up at virtual time setupMs; draws one frame ms after it and
+    // returns the scene time it drew at; releases currentScene.
     void setupAt(void (*setup)());
-    // Draws one frame ms after the set-up; returns the scene time it drew at.
     float frameAt(void (*frame)(), uint32_t ms);
-    // Releases currentScene.
     void endScene();
-    uint32_t setupMs = 100000;  // whole tenths of scene time stay exact
+    static constexpr uint32_t setupMs = 100000;  // whole tenths of scene time stay exact
 
 private:
     std::string startDir;
@@ -66,7 +60,7 @@ Texture makeTexture(Rgba texel);
 // The whole 640 x 480 frame, top row first: pixel (x, y) at y * 640 + x.
 std::vector<Rgba> readFrame();
 
-// Red, green and blue within tolerance.
+// Red, green and blue within tolerance; each component equal but for
+// rounding (4 units in the last place).
 void expectColour(Rgba actual, Rgba expected, const std::string& what = "", int tolerance = 2);
-// Each component within tolerance; 0: equal but for rounding (4 units in the last place).
-void expectVec3(const Vec3& actual, const Vec3& expected, const std::string& what = "", float tolerance = 0);
+void expectVec3(const Vec3& actual, const Vec3& expected, const std::string& what = "");
