@@ -75,7 +75,6 @@ void closeWindow(Display* x, const std::string& window)
     event.xclient.message_type = XInternAtom(x, "WM_PROTOCOLS", False);
     event.xclient.format = 32;
     event.xclient.data.l[0] = static_cast<long>(XInternAtom(x, "WM_DELETE_WINDOW", False));
-    event.xclient.data.l[1] = CurrentTime;
     XSendEvent(x, event.xclient.window, False, NoEventMask, &event);
     XFlush(x);
 }
@@ -106,8 +105,6 @@ TEST(DemoTitle, PlaysInItsStripAndTheScreenModeComesBackWhicheverWayTheShowEnds)
         Display* x = XOpenDisplay(server.display.c_str());
         ASSERT_NE(x, nullptr);
         add640x480Mode(x);
-        ASSERT_EQ(currentScreenSize(x), std::make_pair(800, 600));
-
         TempDir dir;
         writeShowFiles(dir);
         if (c.way == noLibrary)
@@ -137,9 +134,7 @@ TEST(DemoTitle, PlaysInItsStripAndTheScreenModeComesBackWhicheverWayTheShowEnds)
         std::smatch match;
         std::string output = show.output();
         EXPECT_TRUE(std::regex_match(output, match, std::regex(c.output))) << c.name << ": " << output;
-        if (c.way == escape && match.size() == 2) {
-            EXPECT_GT(std::stod(match[1]), 0.0) << "frames were drawn";
-        }
+        EXPECT_TRUE(c.way != escape || (match.size() == 2 && std::stod(match[1]) > 0)) << "frames were drawn";
         EXPECT_EQ(currentScreenSize(x), std::make_pair(800, 600)) << c.name;
         XCloseDisplay(x);
     }

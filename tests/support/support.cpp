@@ -4,64 +4,51 @@
 #include <GL/gl.h>
 
 #include <fcntl.h>
-#include <spawn.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <thread>
 
-extern char** environ;
-
-static std::string readAll(int fd)
+// Waits for pid and records how it ended.
+static void waitFor(pid_t pid, int& exitStatus, int& signal)
 {
-    std::string text;
-    char buffer[4096];
-    for (;;) {
-        ssize_t n = read(fd, buffer, sizeof buffer);
-        if (n > 0)
-            text.append(buffer, static_cast<size_t>(n));
-        else if (n == 0 || errno != EINTR)
-            break;
-    }
-    return text;
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (WIFEXITED(status))
+        exitStatus = WEXITSTATUS(status);
+    else if (WIFSIGNALED(status))
+        signal = WTERMSIG(status);
+}
+
+static std::string readText(const std::string& path)
+{
+    std::vector<uint8_t> bytes = readFile(path);
+    return std::string(bytes.begin(), bytes.end());
 }
 
 ChildResult runInChild(const std::function<void()>& body)
 {
     ChildResult result;
-    int pipeEnds[2];
-    if (pipe(pipeEnds) != 0)
-        return result;
+    TempDir scratch;
+    std::string outPath = scratch.file("out");
     std::fflush(stdout);
     std::fflush(stderr);
     pid_t pid = fork();
     if (pid == 0) {
-        close(pipeEnds[0]);
-        dup2(pipeEnds[1], STDOUT_FILENO);
-        close(pipeEnds[1]);
+        dup2(open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDOUT_FILENO);
         body();
         std::fflush(stdout);
         _exit(213);  // the body came back: the path under test did not end the process
     }
-    close(pipeEnds[1]);
-    result.output = readAll(pipeEnds[0]);
-    close(pipeEnds[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    if (WIFEXITED(status)) {
-        result.exitStatus = WEXITSTATUS(status);
-        result.returned = result.exitStatus == 213;
-    } else if (WIFSIGNALED(status)) {
-        result.signal = WTERMSIG(status);
-    }
+    waitFor(pid, result.exitStatus, result.signal);
+    result.returned = result.exitStatus == 213;
+    result.output = readText(outPath);
     return result;
 }
 
@@ -71,12 +58,9 @@ pid_t startProgram(const std::string& program, const std::vector<std::string>& a
     std::fflush(stdout);
     pid_t pid = fork();
     if (pid == 0) {
-        int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        int in = open("/dev/null", O_RDONLY);
-        dup2(out, STDOUT_FILENO);
-        dup2(err, STDERR_FILENO);
-        dup2(in, STDIN_FILENO);
+        dup2(open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDOUT_FILENO);
+        dup2(open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), STDERR_FILENO);
+        dup2(open("/dev/null", O_RDONLY), STDIN_FILENO);
         if (!dir.empty() && chdir(dir.c_str()) != 0)
             _exit(126);
         for (const std::string& entry : extraEnv)
@@ -98,16 +82,9 @@ ProgramResult runProgram(const std::string& program, const std::vector<std::stri
     ProgramResult result;
     TempDir scratch;
     std::string outPath = scratch.file("out"), errPath = scratch.file("err");
-    pid_t pid = startProgram(program, args, dir, extraEnv, outPath, errPath);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    if (WIFEXITED(status))
-        result.exitStatus = WEXITSTATUS(status);
-    else if (WIFSIGNALED(status))
-        result.signal = WTERMSIG(status);
-    std::vector<uint8_t> out = readFile(outPath), err = readFile(errPath);
-    result.output.assign(out.begin(), out.end());
-    result.errors.assign(err.begin(), err.end());
+    waitFor(startProgram(program, args, dir, extraEnv, outPath, errPath), result.exitStatus, result.signal);
+    result.output = readText(outPath);
+    result.errors = readText(errPath);
     return result;
 }
 

@@ -21,9 +21,8 @@ XServer::XServer(const std::string& screen)
     pid = fork();
     if (pid == 0) {
         close(ready[0]);
-        int null = open("/dev/null", O_RDWR);
-        dup2(null, STDOUT_FILENO);
-        dup2(null, STDERR_FILENO);
+        dup2(open("/dev/null", O_RDWR), STDOUT_FILENO);
+        dup2(STDOUT_FILENO, STDERR_FILENO);
         std::string fd = std::to_string(ready[1]);
         execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp",
                static_cast<char*>(nullptr));
@@ -33,12 +32,9 @@ XServer::XServer(const std::string& screen)
     // The server writes its display number once it accepts connections.
     std::string number;
     pollfd wait = {ready[0], POLLIN, 0};
-    while (poll(&wait, 1, 30000) > 0) {
-        char c;
-        if (read(ready[0], &c, 1) != 1 || c == '\n')
-            break;
+    char c;
+    while (poll(&wait, 1, 30000) > 0 && read(ready[0], &c, 1) == 1 && c != '\n')
         number += c;
-    }
     close(ready[0]);
     if (!number.empty())
         display = ":" + number;
