@@ -33,7 +33,8 @@ TEST(AntTool, PackListAndExtractRoundTrip)
     writeFile(dir.file("sub/model.3ds"), binary);
     writeFile(dir.file("empty.pcx"), "");
     writeFile(dir.file("nineteen-bytes.name"), "xyz");
-    ProgramResult packed = ant({"pack", "lib", "sub/model.3ds", "empty.pcx", "nineteen-bytes.name"}, dir.path);
+    ProgramResult packed =
+        ant({"pack", "lib", "sub/model.3ds", "empty.pcx", "nineteen-bytes.name"}, dir.path);
     ASSERT_EQ(packed.exitStatus, 0) << packed.errors;
     // The layout: name, NUL, little-endian size, data, entry after entry.
     EXPECT_EQ(readFile(dir.file("lib")),

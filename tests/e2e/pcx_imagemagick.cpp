@@ -33,9 +33,11 @@ TEST(PcxFromImageMagick, DecodesToThePixelsImageMagickReads)
         std::vector<std::string> make;  // convert arguments before the output name
         int planes;
     } cases[] = {
-        {"palette, odd size", {"-size", "37x21", "gradient:red-blue", "-colors", "200", "-type", "palette"}, 1},
+        {"palette, odd size",
+         {"-size", "37x21", "gradient:red-blue", "-colors", "200", "-type", "palette"}, 1},
         {"palette, 256 x 256", {"rose:", "-resize", "256x256!", "-colors", "256", "-type", "palette"}, 1},
-        {"truecolor, odd size", {"rose:", "-crop", "69x45+1+1", "+repage", "-alpha", "off", "-type", "truecolor"}, 3},
+        {"truecolor, odd size",
+         {"rose:", "-crop", "69x45+1+1", "+repage", "-alpha", "off", "-type", "truecolor"}, 3},
         {"truecolor, 256 x 256", {"rose:", "-resize", "256x256!", "-alpha", "off", "-type", "truecolor"}, 3},
     };
     TempDir dir;
@@ -66,7 +68,8 @@ TEST(PcxFromImageMagick, DecodesToThePixelsImageMagickReads)
             for (int x = 0; x < width; x++) {
                 const uint8_t* p = &pixels[(size_t(y) * bytesPerLine + x) * 4];
                 const char* q = &read.output[(size_t(y) * width + x) * 3];
-                mismatches += p[2] != uint8_t(q[0]) || p[1] != uint8_t(q[1]) || p[0] != uint8_t(q[2]) || p[3] != 0x33;
+                mismatches +=
+                    p[2] != uint8_t(q[0]) || p[1] != uint8_t(q[1]) || p[0] != uint8_t(q[2]) || p[3] != 0x33;
             }
         }
         EXPECT_EQ(mismatches, 0) << c.what << " (" << width << " x " << height << ")";

@@ -28,7 +28,9 @@ TEST(BakePcxWriter, BothKindsRoundTripThroughTheDecoder)
     }
     // Red, green and blue of pixel i, as the three-plane picture holds them
     // and as the palette of the one-plane picture gives them.
-    auto rgbOf = [&](int i) { return Bytes{indices[i], uint8_t(255 - indices[i]), uint8_t(indices[i] ^ 0x55)}; };
+    auto rgbOf = [&](int i) {
+        return Bytes{indices[i], uint8_t(255 - indices[i]), uint8_t(indices[i] ^ 0x55)};
+    };
     Bytes rgb;
     std::array<uint8_t, 768> palette{};
     for (int i = 0; i < width * height; i++) {

@@ -24,7 +24,8 @@ static void record()
     ran.push_back(stage);
     if (stage == 1)
         demoStage = 2;
-    if (!stages[stage].sequencerAdvances && stage != 1 && std::count(endingFrames.begin(), endingFrames.end(), stage))
+    bool ends = std::count(endingFrames.begin(), endingFrames.end(), stage) > 0;
+    if (!stages[stage].sequencerAdvances && stage != 1 && ends)
         demoStage += 1;
 }
 
