@@ -273,32 +273,30 @@ TEST_F(MeshRenderer, SkippedObjectsCostNothing)
     EXPECT_EQ(sum(readPixel(130, 235)), 0) << "the object beyond the count is not";
 }
 
-TEST_F(MeshRenderer, TexturedPathsWithoutTextureDrawUntexturedWithTheirLighting)
+TEST_F(MeshRenderer, AfterAScreenQuadOnlyTheUntexturedFlatPathTakesItsTopLeftTexel)
 {
-    // A screen quad leaves texturing on with a red texel at (0, 0); the
-    // untextured draw must not pick it up.
-    Texture red = makeTexture(Rgba{255, 0, 0, 0});
-    for (int32_t drawMode : {drawModeTexturedLit, drawModeTexturedUnlit, drawModeSphereMapped}) {
-        SCOPED_TRACE(drawMode);
-        TestScene s;
-        s.triangle(s.material(drawMode, 0.2f, 0.4f, 0.6f));
-        drawScreenQuad(red, 320, 240);
-        clearFrame(), setLightPosition(0, 0, 0, -1, 0);  // from behind: a lit face turns dark
-        drawScene(s.scene);
-        // Lit: the ambient part only; unlit: the plain colour.
-        expectColour(readPixel(370, 190), drawMode == drawModeTexturedLit ? Rgba{10, 20, 31, 0} : Rgba{51, 102, 153, 0});
-        EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
-    }
-}
-
-TEST_F(MeshRenderer, ScreenQuadLeavesItsTopLeftTexelTintingTheNextDraw)
-{
-    // Texturing is left on: an untextured lit object is modulated by the
-    // quad's top-left texel, and pure red leaves only red.
+    // The quad leaves texturing on with its picture bound: a lit object
+    // drawn next is modulated by the top-left texel (pure red leaves only
+    // red). The textured paths without a Texture must not pick it up, and
+    // keep their lighting: from behind, a lit face shows only its ambient part.
     Texture picture = makeTexture([](int x, int y) { return x == 0 && y == 0 ? Rgba{255, 0, 0, 0} : Rgba{0, 255, 0, 0}; });
-    TestScene s;
-    s.triangle(s.material(drawModeFlatLit, 1, 1, 1));
-    drawScreenQuad(picture, 320, 240);
-    clearFrame(), drawScene(s.scene);
-    expectColour(readPixel(370, 190), {255, 0, 0, 0}, "tinted");
+    const struct {
+        int32_t drawMode;
+        float lightZ;
+        Rgba colour;
+    } cases[] = {{drawModeFlatLit, 1, {255, 0, 0, 0}},
+                 {drawModeTexturedLit, -1, {10, 20, 31, 0}},
+                 {drawModeTexturedUnlit, -1, {51, 102, 153, 0}},
+                 {drawModeSphereMapped, -1, {51, 102, 153, 0}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.drawMode);
+        TestScene s;
+        bool flat = c.drawMode == drawModeFlatLit;
+        s.triangle(flat ? s.material(c.drawMode, 1, 1, 1) : s.material(c.drawMode, 0.2f, 0.4f, 0.6f));
+        drawScreenQuad(picture, 320, 240);
+        clearFrame(), setLightPosition(0, 0, 0, c.lightZ, 0);
+        drawScene(s.scene);
+        expectColour(readPixel(370, 190), c.colour);
+        EXPECT_EQ(glIsEnabled(GL_TEXTURE_2D), flat) << "texturing stays on only after the flat path";
+    }
 }
