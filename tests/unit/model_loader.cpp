@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <iterator>
+#include <numeric>
 #include <new>
 #include <string>
 #include <vector>
@@ -177,8 +178,7 @@ TEST(ModelLoader, LeafSubChunksAreMetByTheEnclosingLevel)
     Chunk camera = cameraChunk({"cam", {1, 2, 3}, {4, 5, 6}});
     camera.children = {chunk(0x4720, {0, 0, 0, 0}), chunk(0x4710, {1, 2, 3, 4, 5, 6, 7, 8})};
     LightSpec spotSpec;
-    spotSpec.name = "spot";
-    spotSpec.spot = true;
+    spotSpec.name = "spot", spotSpec.spot = true;
     Chunk light = lightChunk(spotSpec);
     // The spot chunk's children are met at the light level, which knows colours.
     light.children[0].children = {colourBytesChunk(9, 8, 7), chunk(0x4627, {})};
@@ -201,12 +201,9 @@ TEST(ModelLoader, LeafSubChunksAreMetByTheEnclosingLevel)
 
 TEST(ModelLoader, NamesOf15And16Characters)
 {
-    std::vector<uint8_t> sixteenX(16, 'X'), sixteenAtoP;
-    for (char c = 'A'; c <= 'P'; c++)
-        sixteenAtoP.push_back(uint8_t(c));
-    std::vector<uint8_t> group = sixteenX;
-    putU16(group, 1);
-    putU16(group, 0);
+    std::vector<uint8_t> sixteenX(16, 'X'), sixteenAtoP(16), group = sixteenX;
+    std::iota(sixteenAtoP.begin(), sixteenAtoP.end(), uint8_t('A'));
+    group.insert(group.end(), {1, 0, 0, 0});  // one face: face 0
     Chunk faces = faceListChunk({{0, 1, 2, 0}}, {});
     faces.children = {chunk(idFaceMaterial, group)};
     Scene* scene = load(editorBytes({
