@@ -1,5 +1,4 @@
-// kvistra-ant: packing, listing, extracting, and its errors (its pictures
-// are tested beside the decoder's, on ImageMagick's PCX files).
+// kvistra-ant: packing, listing, extracting, and its errors (pictures: pcx_imagemagick.cpp).
 #include "support.h"
 
 #include <sys/stat.h>

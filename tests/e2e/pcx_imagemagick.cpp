@@ -1,6 +1,5 @@
-// PCX pictures written by ImageMagick, an independent encoder, decode to the
-// very pixels ImageMagick itself reads back from them, and kvistra-ant
-// picture turns them into PNGs of those pixels.
+// PCX pictures by ImageMagick (an independent encoder) decode to the pixels it reads
+// back from them, and kvistra-ant picture makes PNGs of those pixels.
 #include "support.h"
 
 #include "resources/resources.h"

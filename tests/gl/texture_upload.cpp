@@ -17,8 +17,7 @@ TEST_F(TextureUpload, StoresRgbWithAlpha1AndRefillsUnderTheSameName)
     ASSERT_NE(texture.name, 0u);
 
     for (int seed : {0, 100}) {  // the first picture, then a refill of the kept buffer
-        // Filled as the decoder leaves it (blue, green, red, byte 3); stored
-        // as red, green, blue with alpha 1.
+        // Filled as the decoder leaves it (b, g, r, byte 3), stored as r, g, b, alpha 1.
         std::vector<uint8_t> expected;
         for (int i = 0; i < 256 * 256; i++) {
             uint8_t* p = texture.pixels + i * 4;
@@ -34,8 +33,7 @@ TEST_F(TextureUpload, StoresRgbWithAlpha1AndRefillsUnderTheSameName)
         glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, image.data());
         EXPECT_TRUE(image == expected) << "seed " << seed;
 
-        // Drawn over the whole frame in white (texture row 0 at the top), the
-        // top-left pixel shows texel (0, 0) itself: what is sampled changed.
+        // Drawn over the frame in white, the top-left pixel shows texel (0, 0) itself.
         glEnable(GL_TEXTURE_2D);
         glBegin(GL_QUADS);
         glTexCoord2f(0, 1), glVertex2f(-1, -1);

@@ -17,9 +17,7 @@
 
 namespace {
 
-// The library written to a scratch directory and opened from there by its
-// short name (every lookup reopens the file by name, so the directory stays
-// current meanwhile).
+// The library opened by its short name in a scratch directory, current meanwhile.
 struct OpenLibrary {
     TempDir dir;
     ResourceLibrary library;
@@ -46,6 +44,7 @@ struct OpenLibrary {
 
 struct Pixel {
     int r, g, b;
+    bool operator==(const Pixel& o) const { return r == o.r && g == o.g && b == o.b; }
 };
 
 std::vector<Pixel> loadPixels(ResourceLibrary& library, const char* name)
@@ -88,9 +87,8 @@ TEST(BakeLibrary, PicturesDecodeTo256By256InBothKindsWithWhatTheScenesNeed)
     EXPECT_EQ(planeCounts, (std::set<int>{1, 3})) << "both kinds of picture are used";
 
     OpenLibrary open;
-    // Title credits: light lettering on black, rows repeated so that each of
-    // the strip's 24 screen rows (34 for the banner) finds its own content in
-    // whichever texel row it samples.
+    // Title credits: light lettering on black, in bands of rows for the strip's
+    // 24 screen rows (34 for the banner), whichever texel row each samples.
     for (const char* name : {"morvel.pcx", "usker.pcx", "gelmo.pcx", "tovan.pcx", "kvistra.pcx"}) {
         std::vector<Pixel> pixels = loadPixels(open.library, name);
         int screenRows = std::string(name) == "kvistra.pcx" ? 34 : 24;
@@ -99,8 +97,7 @@ TEST(BakeLibrary, PicturesDecodeTo256By256InBothKindsWithWhatTheScenesNeed)
             int first = (y * screenRows / 256 * 256 + screenRows - 1) / screenRows;  // first row of y's band
             for (int x = 0; x < 256; x++) {
                 const Pixel& p = pixels[y * 256 + x];
-                const Pixel& q = pixels[first * 256 + x];
-                ASSERT_TRUE(p.r == q.r && p.g == q.g && p.b == q.b) << name << " row " << y << " column " << x;
+                ASSERT_TRUE(p == pixels[first * 256 + x]) << name << " row " << y << " column " << x;
                 brightest = std::max(brightest, p.r + p.g + p.b);
             }
         }
@@ -109,8 +106,7 @@ TEST(BakeLibrary, PicturesDecodeTo256By256InBothKindsWithWhatTheScenesNeed)
             EXPECT_EQ(pixels[0].r + pixels[0].g + pixels[0].b, 0) << name << ": black ground";
         }
     }
-    // The banner's top-left texel colours the whole last model: deep and
-    // saturated, far from the yellow background and the white fog.
+    // The banner's top-left texel colours the last model: deep, unlike its yellow background.
     Pixel corner = loadPixels(open.library, "kvistra.pcx")[0];
     EXPECT_LT(corner.r + corner.g, corner.b);
     EXPECT_GT(corner.b, 110);
@@ -149,8 +145,7 @@ TEST(BakeLibrary, ModelsLoadAndMeetTheirScenesContracts)
         ASSERT_NE(scene->currentCamera, nullptr);
         ASSERT_GE(scene->meshObjectCount, contract.objects);
 
-        // Every object is drawn with one material on all of its faces; every
-        // name the script binds is on some object.
+        // One material per object; every name the script binds is on some object.
         std::set<std::string> used;
         for (int i = 0; i < scene->meshObjectCount; i++) {
             const MeshObject& object = *scene->meshObjects[i];
@@ -179,10 +174,8 @@ TEST(BakeLibrary, ModelsLoadAndMeetTheirScenesContracts)
             for (int f = 0; f < drawn.faceCount; f++) {
                 for (int k = 0; k < 3; k++)
                     ASSERT_EQ(drawn.faces[f].indices[k], rest.faces[f].indices[k]);
-                // The deformed bodies are closed and star-shaped about their
-                // centre. Seen from outside each face must be clockwise (a
-                // front face), and the engine's normal of a clockwise face
-                // points away from the viewer, into the body.
+                // Closed bodies, star-shaped about their centre: the engine's normal
+                // of a face seen clockwise (a front face) from outside points inwards.
                 const Face& face = drawn.faces[f];
                 Vec3 a = face.corners[0]->position, b = face.corners[1]->position, c = face.corners[2]->position;
                 Vec3 out = {(a.x + b.x + c.x) / 3 - drawn.centre.x, (a.y + b.y + c.y) / 3 - drawn.centre.y,
@@ -197,8 +190,7 @@ TEST(BakeLibrary, ModelsLoadAndMeetTheirScenesContracts)
 TEST(BakeLibrary, ModelsHoldWhatTheirScenesAddressByPosition)
 {
     OpenLibrary open;
-    // test.3ds: the last object, left out of the wireframe overlay, is the
-    // textured floor under everything.
+    // test.3ds: the last object, left out of the wireframe overlay, is the textured floor.
     Scene* test = open.model("test.3ds");
     const MeshObject& floor = *test->meshObjects[test->meshObjectCount - 1];
     EXPECT_STREQ(floor.faces[0].material->name, "TEXTUREGOURAUD");
@@ -208,9 +200,8 @@ TEST(BakeLibrary, ModelsHoldWhatTheirScenesAddressByPosition)
     EXPECT_TRUE(mapped);
     destroyScene(test);
 
-    // blue.3ds and ting.3ds move vertex i with the phase 0.1 i: vertices
-    // joined by an edge must have close phases (modulo a turn), so the waves
-    // run smoothly over the surface instead of tearing it.
+    // blue.3ds and ting.3ds move vertex i with the phase 0.1 i: vertices joined
+    // by an edge need close phases (modulo a turn), or the waves tear the surface.
     Scene* blue = open.model("blue.3ds");
     Scene* ting = open.model("ting.3ds");
     for (const MeshObject* body : {blue->meshObjects[0], ting->meshObjects[7]}) {
@@ -227,8 +218,7 @@ TEST(BakeLibrary, ModelsHoldWhatTheirScenesAddressByPosition)
     destroyScene(ting);
     destroyScene(blue);
 
-    // cyl.3ds: a tube on the vertical axis, numbered ring by ring from one
-    // end to the other, its end vertices on the axis.
+    // cyl.3ds: a tube numbered ring by ring from one end to the other, its end vertices on the axis.
     Scene* cyl = open.model("cyl.3ds");
     const MeshObject& tube = *cyl->meshObjects[0];
     for (int v = 1; v < tube.vertexCount; v++)
@@ -237,9 +227,8 @@ TEST(BakeLibrary, ModelsHoldWhatTheirScenesAddressByPosition)
         EXPECT_TRUE(tube.vertices[v].position.x == 0 && tube.vertices[v].position.z == 0) << "vertex " << v;
     destroyScene(cyl);
 
-    // snurr.3ds: object 3 spins about the vertical axis, so it is centred on
-    // it; the camera's tracks run from frame 0 past the last frame the scene
-    // reaches (3 x 344) with a key to spare; every object has a node.
+    // snurr.3ds: object 3 spins about the vertical axis; the camera's tracks run from
+    // frame 0 past the scene's last frame (3 x 344) with a key to spare; every object has a node.
     Scene* snurr = open.model("snurr.3ds");
     EXPECT_NEAR(snurr->meshObjects[3]->centre.x, 0, 0.01);
     EXPECT_NEAR(snurr->meshObjects[3]->centre.z, 0, 0.01);

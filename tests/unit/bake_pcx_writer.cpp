@@ -1,5 +1,4 @@
-// The baker's PCX encoder: what it writes decodes, through the engine's own
-// decoder, to exactly the pixels it was given, in both kinds of picture.
+// The baker's PCX encoder: both kinds decode, through the engine, to the pixels given.
 #include "support.h"
 
 #include "resources/resources.h"
@@ -26,8 +25,7 @@ TEST(BakePcxWriter, BothKindsRoundTripThroughTheDecoder)
             else indices.push_back(uint8_t(x * 31 + y));
         }
     }
-    // Red, green and blue of pixel i, as the three-plane picture holds them
-    // and as the palette of the one-plane picture gives them.
+    // Red, green and blue of pixel i, in the three planes or through the palette.
     auto rgbOf = [&](int i) {
         return Bytes{indices[i], uint8_t(255 - indices[i]), uint8_t(indices[i] ^ 0x55)};
     };

@@ -1,5 +1,4 @@
-// The PCX decoder: both kinds of picture, the run-length codes, and every
-// picture it refuses.
+// The PCX decoder: both kinds of picture, the run-length codes, the refusals.
 #include "support.h"
 
 #include "resources/resources.h"
@@ -12,26 +11,14 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-struct Header {
-    int manufacturer = 10, version = 5, encoding = 1, bitsPerPixel = 8;
-    int xmin = 0, ymin = 0, xmax = 0, ymax = 0;
-    int planes = 1, bytesPerLine = 1;
-};
-
-Bytes headerBytes(const Header& h)
+// A header of a width x height picture; the fields the decoder skips hold junk.
+Bytes header(int width, int height, int bytesPerLine, int planes = 1, int encoding = 1)
 {
-    Bytes bytes(128, 0xEE);  // the skipped fields hold junk
-    bytes[0] = uint8_t(h.manufacturer);
-    bytes[1] = uint8_t(h.version);
-    bytes[2] = uint8_t(h.encoding);
-    bytes[3] = uint8_t(h.bitsPerPixel);
-    auto word = [&](int at, int value) {
-        bytes[at] = uint8_t(value & 0xFF);
-        bytes[at + 1] = uint8_t(value >> 8);
-    };
-    word(4, h.xmin), word(6, h.ymin), word(8, h.xmax), word(10, h.ymax);
-    bytes[65] = uint8_t(h.planes);
-    word(66, h.bytesPerLine);
+    Bytes bytes(128, 0xEE);
+    bytes[0] = 10, bytes[1] = 5, bytes[2] = uint8_t(encoding), bytes[3] = 8;
+    for (auto [at, value] : {std::pair{4, 0}, {6, 0}, {8, width - 1}, {10, height - 1}, {66, bytesPerLine}})
+        bytes[at] = uint8_t(value & 0xFF), bytes[at + 1] = uint8_t(value >> 8);
+    bytes[65] = uint8_t(planes);
     return bytes;
 }
 
@@ -50,9 +37,9 @@ Bytes rampPalette()
     return bytes;
 }
 
-Bytes onePlane(const Header& h, const Bytes& data, uint8_t marker = 12)
+Bytes onePlane(const Bytes& header, const Bytes& data, uint8_t marker = 12)
 {
-    return headerBytes(h) + data + Bytes{marker} + rampPalette();
+    return header + data + Bytes{marker} + rampPalette();
 }
 
 // The decoded pixel of palette index i: blue, green, red, and byte 3 as it was.
@@ -61,9 +48,8 @@ Bytes rampPixel(int i)
     return {uint8_t(i / 2), uint8_t(255 - i), uint8_t(i), 0x5A};
 }
 
-// Decodes bytes from a memory stream into a buffer of capacity pixels whose
-// bytes all hold 0x5A beforehand, and returns those pixels; what lies past
-// them must be untouched. position receives where the stream stands.
+// Decodes into capacity pixels of 0x5A bytes, checking that nothing past them
+// is touched; position receives where the stream stands.
 Bytes decode(const Bytes& file, int capacity, long* position = nullptr)
 {
     Bytes pixels(size_t(capacity) * 4 + 16, 0x5A);
@@ -81,14 +67,12 @@ Bytes decode(const Bytes& file, int capacity, long* position = nullptr)
 
 TEST(PcxDecoder, OnePlaneFillsA256By256BufferAndLeavesByte3)
 {
-    Header h;
-    h.xmax = 255, h.ymax = 255, h.bytesPerLine = 256;
     const int total = 256 * 256;
     Bytes data;  // literals only (below 0xC0); the runs have their own cases
     for (int k = 0; k < total; k++)
         data.push_back(uint8_t(k % 191));
     long position = 0;
-    Bytes file = onePlane(h, data, 0x99);  // a marker other than 12 is accepted
+    Bytes file = onePlane(header(256, 256, 256), data, 0x99);  // a marker other than 12 is accepted
     Bytes pixels = decode(file + Bytes{1, 2, 3}, total, &position);
     EXPECT_EQ(position, long(file.size()));  // just after the palette
     for (int k = 0; k < total; k++)
@@ -112,10 +96,8 @@ TEST(PcxDecoder, RunLengthCodesAndPaddedScanlines)
          {10, 11, 12, 13, 20, 21, 22, 23}},
     };
     for (const Case& c : cases) {
-        Header h;
-        h.xmax = c.width - 1, h.ymax = 1, h.bytesPerLine = c.bytesPerLine, h.encoding = c.encoding;
-        int count = 2 * c.bytesPerLine;
-        Bytes pixels = decode(onePlane(h, c.data), count);
+        Bytes file = onePlane(header(c.width, 2, c.bytesPerLine, 1, c.encoding), c.data);
+        Bytes pixels = decode(file, 2 * c.bytesPerLine);
         Bytes expected;
         for (uint8_t i : c.indices)
             expected = expected + rampPixel(i);
@@ -125,14 +107,12 @@ TEST(PcxDecoder, RunLengthCodesAndPaddedScanlines)
 
 TEST(PcxDecoder, ThreePlanesRunAcrossPlanesAndScanlines)
 {
-    Header h;
-    h.xmax = 2, h.ymax = 1, h.planes = 3, h.bytesPerLine = 4;  // one padding column
     // Row 0: red 1 1 1 1, green 1 1 2 3, blue 4 5 6 7; row 1: red 7 7 8 9,
     // green 10 11 12 13, blue 14 14 14 14. The first run crosses from red into
     // green, the one at the end of row 0's blue continues in row 1's red.
     Bytes data = {0xC6, 1, 2, 3, 4, 5, 6, 0xC3, 7, 8, 9, 10, 11, 12, 13, 0xC4, 14};
     long position = 0;
-    Bytes file = headerBytes(h) + data;
+    Bytes file = header(3, 2, 4, 3) + data;  // one padding column
     Bytes pixels = decode(file + Bytes{0xC1}, 8, &position);
     EXPECT_EQ(position, long(file.size()));  // just after the last encoded byte
     Bytes expected = {
@@ -148,27 +128,25 @@ TEST(PcxDecoder, RefusalsPrintTheirLineAndEndWithStatus1)
     const std::string planes = "[MORVEL ENGINE ERROR]:Error amount of bitplanes.\n\n";
     const std::string tooLarge = "[MORVEL ENGINE ERROR]:Picture does not fit its texture.\n\n";
     const std::string cutShort = "[MORVEL ENGINE ERROR]:Could not read from file.\n\n";
-    Header ok;  // a 2 x 2 one-plane picture
-    ok.xmax = 1, ok.ymax = 1, ok.bytesPerLine = 2;
-    auto with = [&](auto change) {
-        Header h = ok;
-        change(h);
-        return onePlane(h, {0xC4, 1});
+    Bytes whole = onePlane(header(2, 2, 2), {0xC4, 1});
+    auto with = [&](size_t at, uint8_t value) {
+        Bytes file = whole;
+        file[at] = value;
+        return file;
     };
-    Bytes whole = onePlane(ok, {0xC4, 1});
     struct Case {
         const char* what;
         Bytes file;
         int capacity;
         std::string output;
     } cases[] = {
-        {"manufacturer 11", with([](Header& h) { h.manufacturer = 11; }), 4, notPcx},
-        {"version 4", with([](Header& h) { h.version = 4; }), 4, notPcx},
-        {"24 bits per pixel", with([](Header& h) { h.bitsPerPixel = 24; }), 4, notPcx},
-        {"2 planes", with([](Header& h) { h.planes = 2; }), 4, planes},
-        {"xmax < xmin", with([](Header& h) { h.xmin = 2; }), 4, tooLarge},
-        {"ymax < ymin", with([](Header& h) { h.ymin = 5; }), 4, tooLarge},
-        {"bytes per line < width", with([](Header& h) { h.bytesPerLine = 1; }), 4, tooLarge},
+        {"manufacturer 11", with(0, 11), 4, notPcx},
+        {"version 4", with(1, 4), 4, notPcx},
+        {"24 bits per pixel", with(3, 24), 4, notPcx},
+        {"2 planes", with(65, 2), 4, planes},
+        {"xmax < xmin", with(4, 2), 4, tooLarge},
+        {"ymax < ymin", with(6, 5), 4, tooLarge},
+        {"bytes per line < width", with(66, 1), 4, tooLarge},
         {"larger than the buffer", whole, 3, tooLarge},
         {"cut in the data", Bytes(whole.begin(), whole.begin() + 129), 4, cutShort},
         {"cut in the palette", Bytes(whole.begin(), whole.end() - 1), 4, cutShort},

@@ -33,8 +33,7 @@ std::string readData(FILE* stream, size_t count)
     return data;
 }
 
-// The library is opened by a short relative name, as the show does, from
-// inside a scratch directory.
+// The library is opened by a short relative name, as the show does.
 class ResourceLibraryTest : public ::testing::Test {
 protected:
     void SetUp() override
