@@ -3,31 +3,19 @@
 
 #include "support.h"
 
-#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <cstdio>
-#include <cstdlib>
 
 XServer::XServer(const std::string& screen)
 {
     int ready[2];
     if (pipe(ready) != 0)
         return;
-    std::fflush(stdout);
-    pid = fork();
-    if (pid == 0) {
-        close(ready[0]);
-        dup2(open("/dev/null", O_RDWR), STDOUT_FILENO);
-        dup2(STDOUT_FILENO, STDERR_FILENO);
-        std::string fd = std::to_string(ready[1]);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp",
-               static_cast<char*>(nullptr));
-        _exit(127);
-    }
+    pid = startProgram("/usr/bin/env",
+                       {"Xvfb", "-displayfd", std::to_string(ready[1]), "-screen", "0", screen, "-nolisten", "tcp"},
+                       "", {}, "/dev/null", "/dev/null");
     close(ready[1]);
     // The server writes its display number once it accepts connections.
     std::string number;
