@@ -5,6 +5,7 @@
 #include "platform/clock.h"
 #include "platform/display.h"
 #include "platform/process.h"
+#include "platform/stop_signals.h"
 #include "scene/scene.h"
 #include "scenes/scenes.h"
 
@@ -21,14 +22,7 @@ static void onStopSignal(int)
 
 void installStopSignals()
 {
-    struct sigaction action = {};
-    action.sa_handler = onStopSignal;
-    sigemptyset(&action.sa_mask);
-    // A second signal ends the process at once, should the first go unheard.
-    action.sa_flags = SA_RESETHAND | SA_RESTART;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGHUP, &action, nullptr);
+    catchStopSignals(onStopSignal);
 }
 
 Stage stages[stageCount] = {

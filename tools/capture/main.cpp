@@ -10,6 +10,7 @@
 #include "platform/audio_pcm.h"
 #include "platform/headless_gl.h"
 #include "platform/process.h"
+#include "platform/stop_signals.h"
 #include "render/render.h"
 #include "scenes/scenes.h"
 #include "shell/shell.h"
@@ -55,14 +56,7 @@ void onStopSignal(int)
 
 void installSignals()
 {
-    struct sigaction action = {};
-    action.sa_handler = onStopSignal;
-    sigemptyset(&action.sa_mask);
-    // A second Ctrl-C ends the process at once, should the first go unheard.
-    action.sa_flags = SA_RESETHAND | SA_RESTART;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGHUP, &action, nullptr);
+    catchStopSignals(onStopSignal);
     // A vanished ffmpeg shows as a failed write, not as a silent death.
     signal(SIGPIPE, SIG_IGN);
 }
