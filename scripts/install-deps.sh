@@ -17,6 +17,8 @@ packages=(
   libfreetype-dev fonts-dejavu-core libpng-dev
   # tests and capture: a virtual X server, key presses, video, an independent image coder
   xvfb xauth xdotool x11-utils ffmpeg imagemagick
+  # benchmarks: wall time and peak memory
+  time
 )
 
 missing=()
