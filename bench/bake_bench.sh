@@ -12,8 +12,8 @@ trap 'rm -rf "$scratch"' EXIT
 
 /usr/bin/time -f '%e %U %S %M' -o "$scratch/time" "$run/kvistra-bake" "$scratch" >/dev/null
 read -r wall user system peak <"$scratch/time"
-awk -v wall="$wall" -v user="$user" -v system="$system" -v cores="$(nproc)" -v peak="$peak" \
-  'BEGIN { printf "bake: %.1f s wall, %.1f s processor on %d cores, peak memory %d MiB\n", wall, user + system, cores, peak / 1024 }'
+awk -v wall="$wall" -v user="$user" -v sys="$system" -v cores="$(nproc)" -v peak="$peak" \
+  'BEGIN { printf "bake: %.1f s wall, %.1f s processor on %d cores, peak memory %d MiB\n", wall, user + sys, cores, peak / 1024 }'
 
 for file in ant music.mp3; do
   if cmp -s "$scratch/$file" "$run/$file"; then
