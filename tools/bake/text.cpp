@@ -15,7 +15,6 @@ namespace bake {
 
 const char* const fontSans = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 const char* const fontSansBold = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
-const char* const fontSerifBold = "/usr/share/fonts/truetype/dejavu/DejaVuSerif-Bold.ttf";
 
 // The library and one face per font file, opened on first use and kept for
 // the life of the baker.

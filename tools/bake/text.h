@@ -11,7 +11,6 @@ namespace bake {
 // The fonts used; all come with the Debian package fonts-dejavu-core.
 extern const char* const fontSans;
 extern const char* const fontSansBold;
-extern const char* const fontSerifBold;
 
 struct TextStyle {
     const char* font = fontSansBold;  // path of a TrueType file
