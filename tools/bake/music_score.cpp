@@ -164,21 +164,32 @@ void roll(Mix& mix, double from, double to, int perBeat, float levelFrom, float 
 
 // --- pitched parts ------------------------------------------------------------
 
+synth::PadSound padSound(float cutoffStart, float cutoffEnd, float attack, float release)
+{
+    synth::PadSound sound;
+    sound.cutoffStart = cutoffStart;
+    sound.cutoffEnd = cutoffEnd;
+    sound.attack = attack;
+    sound.release = release;
+    return sound;
+}
+
+// The chord's four tones held by the pad, from time (seconds) for length.
+void padChord(Mix& mix, const Route& r, double time, double length, const Chord& chord, const synth::PadSound& sound)
+{
+    for (int tone : chord.tones) synth::playPad(mix, r, time, length, tone, 1.0f, sound);
+}
+
 // Each bar's chord held by the pad.
 void pads(Mix& mix, const Progression& p, float level, float cutoffFrom, float cutoffTo)
 {
-    synth::PadSound sound;
-    sound.attack = 0.08f;
-    sound.release = 0.5f;
     Route r = route(level, 0.0f, 0.35f, 0.05f, true);
     for (double beat = p.from; beat < p.to - 1e-9; beat += 4.0) {
         double end = std::min(beat + 4.0, p.to);
         double x0 = (beat - p.from) / (p.to - p.from);
         double x1 = (end - p.from) / (p.to - p.from);
-        sound.cutoffStart = lerp(cutoffFrom, cutoffTo, x0);
-        sound.cutoffEnd = lerp(cutoffFrom, cutoffTo, x1);
-        const Chord& chord = chordAt(p, beat);
-        for (int tone : chord.tones) synth::playPad(mix, r, at(beat), lengthOf(beat, end - beat), tone, 1.0f, sound);
+        synth::PadSound sound = padSound(lerp(cutoffFrom, cutoffTo, x0), lerp(cutoffFrom, cutoffTo, x1), 0.08f, 0.5f);
+        padChord(mix, r, at(beat), lengthOf(beat, end - beat), chordAt(p, beat), sound);
     }
 }
 
@@ -301,17 +312,11 @@ void title(Mix& mix)
     const double switches[5] = {0.0, 3.23, 7.43, 11.21, at(testBeat)};
     const Chord chords[4] = {Am9, Fmaj9, Dm9, Esus};
     const int bellFigures[4][3] = {{76, 81, 83}, {72, 76, 79}, {74, 77, 81}, {71, 76, 83}};
-    synth::PadSound sound;
-    sound.cutoffStart = 2400.0f;
-    sound.cutoffEnd = 2400.0f;
-    sound.attack = 1.0f;
-    sound.release = 1.4f;
+    synth::PadSound sound = padSound(2400.0f, 2400.0f, 1.0f, 1.4f);
     sound.breath = titleBreath;
     for (int c = 0; c < 4; c++) {
         double length = switches[c + 1] - switches[c];
-        for (int tone : chords[c].tones) {
-            synth::playPad(mix, route(0.5f, 0.0f, 0.45f, 0.05f, false), switches[c], length, tone, 1.0f, sound);
-        }
+        padChord(mix, route(0.5f, 0.0f, 0.45f, 0.05f, false), switches[c], length, chords[c], sound);
         synth::playSub(mix, route(0.22f, 0.0f, 0.0f, 0.0f, false), switches[c], length, chords[c].bass + 12, 1.0f);
         // A bell figure centred on the picture's brightest moment.
         double peak = (pi / 2.0 + 2.0 * pi * c) / 1.5;
@@ -347,15 +352,8 @@ void testScene(Mix& mix)
     roll(mix, testBeat + 10, flash, 4, 0.3f, 0.6f);
     Progression build{{Am, Am, Am}, testBeat, flash};
     bass(mix, build, bassRolling, 0.45f, 150.0f, 900.0f);
-    synth::PadSound rising;
-    rising.cutoffStart = 500.0f;
-    rising.cutoffEnd = 2800.0f;
-    rising.attack = 1.0f;
-    rising.release = 0.4f;
-    for (int tone : Am.tones) {
-        synth::playPad(mix, route(0.3f, 0.0f, 0.35f, 0.05f, true), at(testBeat), lengthOf(testBeat, 12), tone, 1.0f,
-                       rising);
-    }
+    padChord(mix, route(0.3f, 0.0f, 0.35f, 0.05f, true), at(testBeat), lengthOf(testBeat, 12), Am,
+             padSound(500.0f, 2800.0f, 1.0f, 0.4f));
 
     synth::playCrash(mix, at(flash), 1.0f);
     synth::playImpact(mix, at(flash), 0.5f);
@@ -460,8 +458,7 @@ void loScene(Mix& mix)
 // The trails in blue fog: a breakdown of pads, bells and a deep sub.
 void tingScene(Mix& mix)
 {
-    const Chord Fmaj7{29, {53, 57, 60, 64}};
-    Progression p{{Fmaj7, Fmaj7, G, G, Em9, Em9, Am9, Am9, Fmaj7, G, G, G}, tingBeat, cylBeat};
+    Progression p{{F, F, G, G, Em9, Em9, Am9, Am9, F, G, G, G}, tingBeat, cylBeat};
     synth::playImpact(mix, at(tingBeat), 0.5f);
     synth::playCrash(mix, at(tingBeat), 0.7f);
     pads(mix, p, 0.54f, 1400.0f, 3400.0f);
@@ -532,14 +529,7 @@ void outro(Mix& mix)
     synth::playCrash(mix, start, 1.0f);
     synth::playImpact(mix, start, 0.6f);
     playDrum(mix, Drum::Kick, start, 1.0f);
-    synth::PadSound sound;
-    sound.cutoffStart = 3200.0f;
-    sound.cutoffEnd = 700.0f;
-    sound.attack = 0.02f;
-    sound.release = 3.0f;
-    for (int tone : Bm9.tones) {
-        synth::playPad(mix, route(0.4f, 0.0f, 0.45f, 0.1f, false), start, length, tone, 1.0f, sound);
-    }
+    padChord(mix, route(0.4f, 0.0f, 0.45f, 0.1f, false), start, length, Bm9, padSound(3200.0f, 700.0f, 0.02f, 3.0f));
     synth::playSub(mix, route(0.3f, 0.0f, 0.0f, 0.0f, false), start, length, Bm9.bass + 12, 1.0f);
     const int figure[3] = {78, 83, 85};
     for (int repeat = 0; repeat < 2; repeat++) {
