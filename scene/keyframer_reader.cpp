@@ -1,21 +1,15 @@
 // keyframer_reader.cpp: the .3ds keyframer section: the frame range, and the
 // position tracks of camera, camera-target and object nodes with their
 // tangents prepared for evaluation.
+#include "scene/chunk_ids.h"
 #include "scene/chunk_reader.h"
 #include "scene/names.h"
 
 #include "resources/resources.h"
 
-namespace {
+using namespace chunk3ds;
 
-enum : uint16_t {
-    idObjectNode = 0xB002,
-    idCameraNode = 0xB003,
-    idTargetNode = 0xB004,
-    idFrameRange = 0xB008,
-    idNodeHeader = 0xB010,
-    idPositionTrack = 0xB020,
-};
+namespace {
 
 // The smallest key: frame, spline flags and the position.
 constexpr uint64_t smallestKeySize = 4 + 2 + 12;

@@ -1,21 +1,11 @@
 // material_reader.cpp: the .3ds material entries (name, flags and a draw
 // mode from the shading kind), lights and cameras.
+#include "scene/chunk_ids.h"
 #include "scene/chunk_reader.h"
 
-namespace {
+using namespace chunk3ds;
 
-enum : uint16_t {
-    idMaterialName = 0xA000,
-    idDiffuse = 0xA020,
-    idTwoSided = 0xA081,
-    idAdditive = 0xA083,
-    idWire = 0xA085,
-    idShading = 0xA100,
-    idTextureMap = 0xA200,
-    idColourFloat = 0x0010,
-    idColourBytes = 0x0011,
-    idSpotLight = 0x4610,
-};
+namespace {
 
 // Light colours: each float component x 255, truncated, low 8 bits kept.
 uint8_t colourByte(float component)
