@@ -1,29 +1,16 @@
 // model_reader.cpp: loadModel and the levels of a .3ds entry down to the
 // triangle mesh: main, editor, named object, triangle mesh and its leaves
 // (vertex list, face list, face-material group, mapping coordinates).
+#include "scene/chunk_ids.h"
 #include "scene/chunk_reader.h"
 #include "scene/lists.h"
 #include "scene/names.h"
 
 #include "resources/resources.h"
 
-namespace {
+using namespace chunk3ds;
 
-enum : uint16_t {
-    idMain = 0x4D4D,
-    idEditor = 0x3D3D,
-    idKeyframer = 0xB000,
-    idMeshVersion = 0x3D3E,
-    idNamedObject = 0x4000,
-    idMaterial = 0xAFFF,
-    idTriangleMesh = 0x4100,
-    idLight = 0x4600,
-    idCamera = 0x4700,
-    idVertexList = 0x4110,
-    idFaceList = 0x4120,
-    idFaceMaterialGroup = 0x4130,
-    idMapping = 0x4140,
-};
+namespace {
 
 // The object under construction sits at index meshObjectCount, not yet counted.
 MeshObject& objectUnderConstruction(ChunkReader& reader)
@@ -32,14 +19,28 @@ MeshObject& objectUnderConstruction(ChunkReader& reader)
     return *scene.meshObjects[scene.meshObjectCount];
 }
 
+// A list's 16-bit record count, checked against the chunk and the file
+// before anything is allocated for it.
+uint16_t readCount(ChunkReader& reader, uint32_t end, uint64_t recordSize)
+{
+    uint16_t count = readU16(reader);
+    requireData(reader, end, count * recordSize);
+    return count;
+}
+
+// Replaces an object's array by a new one of count records.
+template <typename T>
+void replaceArray(T*& array, int32_t& arrayCount, uint16_t count)
+{
+    delete[] array;
+    array = count > 0 ? new T[count] : nullptr;
+    arrayCount = count;
+}
+
 void readVertexList(ChunkReader& reader, uint32_t end)
 {
     MeshObject& object = objectUnderConstruction(reader);
-    uint16_t count = readU16(reader);
-    requireData(reader, end, uint64_t(count) * 12);
-    delete[] object.vertices;
-    object.vertices = count > 0 ? new Vertex[count] : nullptr;
-    object.vertexCount = count;
+    replaceArray(object.vertices, object.vertexCount, readCount(reader, end, 12));
     for (int32_t i = 0; i < object.vertexCount; i++)
         object.vertices[i].position = readPoint(reader);
 }
@@ -49,11 +50,7 @@ void readVertexList(ChunkReader& reader, uint32_t end)
 void readFaceList(ChunkReader& reader, uint32_t end)
 {
     MeshObject& object = objectUnderConstruction(reader);
-    uint16_t count = readU16(reader);
-    requireData(reader, end, uint64_t(count) * 8);
-    delete[] object.faces;
-    object.faces = count > 0 ? new Face[count] : nullptr;
-    object.faceCount = count;
+    replaceArray(object.faces, object.faceCount, readCount(reader, end, 8));
     for (int32_t i = 0; i < object.faceCount; i++) {
         Face& face = object.faces[i];
         for (int32_t& index : face.indices)
@@ -69,8 +66,7 @@ void readFaceMaterialGroup(ChunkReader& reader, uint32_t end)
     MeshObject& object = objectUnderConstruction(reader);
     char name[recordNameSize];
     readName(reader, name);
-    uint16_t count = readU16(reader);
-    requireData(reader, end, uint64_t(count) * 2);
+    uint16_t count = readCount(reader, end, 2);
     for (int32_t i = 0; i < count; i++) {
         uint16_t index = readU16(reader);
         if (!object.faces)
@@ -86,8 +82,7 @@ void readFaceMaterialGroup(ChunkReader& reader, uint32_t end)
 void readMappingCoordinates(ChunkReader& reader, uint32_t end)
 {
     MeshObject& object = objectUnderConstruction(reader);
-    uint16_t count = readU16(reader);
-    requireData(reader, end, uint64_t(count) * 8);
+    uint16_t count = readCount(reader, end, 8);
     for (int32_t i = 0; i < count; i++) {
         float u = readFloat(reader);
         float v = readFloat(reader);
@@ -124,7 +119,7 @@ void readTriangleMesh(ChunkReader& reader, const char* name, uint32_t end)
         switch (chunk.id) {
         case idVertexList: readVertexList(reader, chunk.end); break;
         case idFaceList: readFaceList(reader, chunk.end); break;
-        case idFaceMaterialGroup: readFaceMaterialGroup(reader, chunk.end); break;
+        case idFaceMaterial: readFaceMaterialGroup(reader, chunk.end); break;
         case idMapping: readMappingCoordinates(reader, chunk.end); break;
         default: seekTo(reader, chunk.end); break;
         }
