@@ -4,8 +4,6 @@
 #include "library_file.h"
 #include "output_file.h"
 
-#include <cstdio>
-
 int extractCommand(const Arguments& args)
 {
     const std::string& path = args[0];
@@ -31,12 +29,7 @@ int extractCommand(const Arguments& args)
                     std::to_string(entry->present) + " of " + std::to_string(entry->size) +
                     " data bytes are in " + path);
 
-    std::vector<uint8_t> data = entryData(library, *entry);
-    OutputFile output;
-    if (!beginOutput(output, out, error))
-        return fail(error);
-    std::fwrite(data.data(), 1, data.size(), output.stream);
-    if (!finishOutput(output, error))
+    if (!writeOutputFile(out, entryData(library, *entry), error))
         return fail(error);
     return 0;
 }

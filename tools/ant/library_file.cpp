@@ -7,9 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
-bool readLibraryFile(const std::string& path, LibraryFile& library, std::string& error)
+bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::string& error)
 {
-    library = LibraryFile();
     FILE* stream = std::fopen(path.c_str(), "rb");
     if (!stream) {
         error = "cannot open " + path + ": " + std::strerror(errno);
@@ -18,13 +17,19 @@ bool readLibraryFile(const std::string& path, LibraryFile& library, std::string&
     uint8_t buffer[65536];
     size_t count;
     while ((count = std::fread(buffer, 1, sizeof buffer, stream)) > 0)
-        library.bytes.insert(library.bytes.end(), buffer, buffer + count);
+        bytes.insert(bytes.end(), buffer, buffer + count);
     bool failed = std::ferror(stream);
     std::fclose(stream);
-    if (failed) {
+    if (failed)
         error = "cannot read " + path;
+    return !failed;
+}
+
+bool readLibraryFile(const std::string& path, LibraryFile& library, std::string& error)
+{
+    library = LibraryFile();
+    if (!readWholeFile(path, library.bytes, error))
         return false;
-    }
 
     const std::vector<uint8_t>& bytes = library.bytes;
     uint64_t position = 0;

@@ -25,6 +25,10 @@ struct LibraryFile {
     std::string damage;  // how the file is damaged at its end; empty when it is sound
 };
 
+// Reads the whole file at path. Returns false with error set ("cannot open
+// PATH: REASON" or "cannot read PATH") when it cannot be read.
+bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::string& error);
+
 // Reads and indexes the library at path. Returns false with error set when
 // the file cannot be read; a damaged file is read as far as it goes.
 bool readLibraryFile(const std::string& path, LibraryFile& library, std::string& error);

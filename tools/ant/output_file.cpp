@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
 
 bool beginOutput(OutputFile& output, const std::string& path, std::string& error)
 {
@@ -55,4 +54,14 @@ void abandonOutput(OutputFile& output)
         std::fclose(output.stream);
     output.stream = nullptr;
     std::remove(output.tempPath.c_str());
+}
+
+bool writeOutputFile(const std::string& path, const std::vector<uint8_t>& bytes,
+                     std::string& error)
+{
+    OutputFile output;
+    if (!beginOutput(output, path, error))
+        return false;
+    std::fwrite(bytes.data(), 1, bytes.size(), output.stream);
+    return finishOutput(output, error);
 }

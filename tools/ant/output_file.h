@@ -5,8 +5,10 @@
 // leaves no partial file behind and an existing file untouched.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 struct OutputFile {
     std::string path;      // the destination
@@ -23,3 +25,8 @@ bool finishOutput(OutputFile& output, std::string& error);
 
 // Closes and removes the temporary file.
 void abandonOutput(OutputFile& output);
+
+// Writes bytes as the whole file at path through beginOutput and
+// finishOutput. Returns false with error set on failure.
+bool writeOutputFile(const std::string& path, const std::vector<uint8_t>& bytes,
+                     std::string& error);

@@ -4,8 +4,6 @@
 #include "output_file.h"
 
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <set>
 
 namespace {
@@ -17,22 +15,14 @@ std::string baseName(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// An input that is a directory opens but cannot be read; the message says so.
 bool readInput(const std::string& path, std::vector<uint8_t>& data, std::string& error)
 {
-    FILE* stream = std::fopen(path.c_str(), "rb");
-    if (!stream) {
-        error = "cannot open " + path + ": " + std::strerror(errno);
-        return false;
-    }
-    uint8_t buffer[65536];
-    size_t count;
-    while ((count = std::fread(buffer, 1, sizeof buffer, stream)) > 0)
-        data.insert(data.end(), buffer, buffer + count);
-    bool failed = std::ferror(stream);
-    std::fclose(stream);
-    if (failed)
-        error = "cannot read " + path + (errno == EISDIR ? ": it is a directory" : "");
-    return !failed;
+    if (readWholeFile(path, data, error))
+        return true;
+    if (errno == EISDIR)
+        error += ": it is a directory";
+    return false;
 }
 
 }  // namespace
@@ -72,11 +62,7 @@ int packCommand(const Arguments& args)
         library.insert(library.end(), data.begin(), data.end());
     }
 
-    OutputFile output;
-    if (!beginOutput(output, out, error))
-        return fail(error);
-    std::fwrite(library.data(), 1, library.size(), output.stream);
-    if (!finishOutput(output, error))
+    if (!writeOutputFile(out, library, error))
         return fail(error);
     return 0;
 }
