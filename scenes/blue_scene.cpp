@@ -29,19 +29,8 @@ void setupBlue()
     brightness = 1.0f;
 }
 
-// Travelling waves along the vertex order; the phase advances 0.1 radian
-// per vertex index.
-static void deformBlue(MeshObject& drawn, const MeshObject& rest, float t)
-{
-    int32_t count = sharedVertexCount(drawn, rest);
-    for (int32_t i = 0; i < count; i++) {
-        const Vec3& p = rest.vertices[i].position;
-        Vec3& q = drawn.vertices[i].position;
-        q.x = static_cast<float>(p.x * (1 + 0.3 * std::sin(0.19 * t + 0.1 * i)));
-        q.y = static_cast<float>(p.y * (1 + 0.4 * std::cos(0.18 * t + 0.1 * i)));
-        q.z = static_cast<float>(p.z * (1 - 0.35 * std::sin(0.22 * t + 0.1 * i)));
-    }
-}
+// The waves that rewrite the drawn object from its rest shape.
+static const VertexWaves blueWaves = {0.3, 0.19, 0.4, 0.18, 0.35, 0.22};
 
 void drawBlueFrame()
 {
@@ -52,7 +41,7 @@ void drawBlueFrame()
     MeshObject* drawn = sceneObject(drawnObject);
     const MeshObject* rest = sceneObject(restObject);
     if (drawn != nullptr && rest != nullptr)
-        deformBlue(*drawn, *rest, t);
+        waveFromRest(*drawn, *rest, blueWaves, t);
     if (drawn != nullptr)
         computeNormals(*drawn);
 

@@ -5,6 +5,8 @@
 #include "scene/scene.h"
 #include "scenes/scenes.h"
 
+#include <cmath>
+
 void beginSceneSetup(const char* modelName)
 {
     openLibrary(library, "ant");
@@ -56,6 +58,18 @@ int32_t sharedVertexCount(const MeshObject& drawn, const MeshObject& rest)
     if (rest.vertexCount < drawn.vertexCount)
         return rest.vertexCount;
     return drawn.vertexCount;
+}
+
+void waveFromRest(MeshObject& drawn, const MeshObject& rest, const VertexWaves& waves, float t)
+{
+    int32_t count = sharedVertexCount(drawn, rest);
+    for (int32_t i = 0; i < count; i++) {
+        const Vec3& p = rest.vertices[i].position;
+        Vec3& q = drawn.vertices[i].position;
+        q.x = static_cast<float>(p.x * (1 + waves.amplitudeX * std::sin(waves.speedX * t + 0.1 * i)));
+        q.y = static_cast<float>(p.y * (1 + waves.amplitudeY * std::cos(waves.speedY * t + 0.1 * i)));
+        q.z = static_cast<float>(p.z * (1 - waves.amplitudeZ * std::sin(waves.speedZ * t + 0.1 * i)));
+    }
 }
 
 void placeCamera(float x, float y, float z)

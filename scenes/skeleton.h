@@ -40,6 +40,20 @@ void hideObject(int32_t index);
 // object and its rest copy have.
 int32_t sharedVertexCount(const MeshObject& drawn, const MeshObject& rest);
 
+// Travelling sine waves along the vertex order, the phase 0.1 radian further
+// per vertex index: each axis of the rest shape is scaled by
+// 1 + amplitude * wave(speed * t + 0.1 * i), the wave sin for x, cos for y
+// and minus sin for z.
+struct VertexWaves {
+    double amplitudeX, speedX;
+    double amplitudeY, speedY;
+    double amplitudeZ, speedZ;
+};
+
+// Rewrites the shared vertices of `drawn` from `rest` with `waves` at scene
+// time t. Normals are left alone.
+void waveFromRest(MeshObject& drawn, const MeshObject& rest, const VertexWaves& waves, float t);
+
 // Moves the current camera to (x, y, z).
 void placeCamera(float x, float y, float z);
 

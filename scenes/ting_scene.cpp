@@ -30,19 +30,9 @@ void setupTing()
     glDisable(GL_FOG);
 }
 
-// Waves along the vertex order, the phase 0.1 radian further per vertex.
-// The normals stay those of the loaded shape.
-static void deformTing(MeshObject& drawn, const MeshObject& rest, float t)
-{
-    int32_t count = sharedVertexCount(drawn, rest);
-    for (int32_t i = 0; i < count; i++) {
-        const Vec3& p = rest.vertices[i].position;
-        Vec3& q = drawn.vertices[i].position;
-        q.x = static_cast<float>(p.x * (1 + 0.1 * std::sin(0.4 * t + 0.1 * i)));
-        q.y = static_cast<float>(p.y * (1 + 0.2 * std::cos(0.3 * t + 0.1 * i)));
-        q.z = static_cast<float>(p.z * (1 - 0.15 * std::sin(0.2 * t + 0.1 * i)));
-    }
-}
+// The waves that rewrite the drawn object from its rest shape; the normals
+// stay those of the loaded shape.
+static const VertexWaves tingWaves = {0.1, 0.4, 0.2, 0.3, 0.15, 0.2};
 
 void drawTingFrame()
 {
@@ -53,7 +43,7 @@ void drawTingFrame()
     MeshObject* drawn = sceneObject(drawnObject);
     const MeshObject* rest = sceneObject(restObject);
     if (drawn != nullptr && rest != nullptr)
-        deformTing(*drawn, *rest, t);
+        waveFromRest(*drawn, *rest, tingWaves, t);
 
     placeCamera(static_cast<float>(720 * std::sin(0.04 * t)),
                 static_cast<float>(10 * std::sin(0.01 * t)),
