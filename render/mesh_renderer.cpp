@@ -90,6 +90,16 @@ static void bindMaterialTexture(const Material& material)
     glBindTexture(GL_TEXTURE_2D, material.texture->name);
 }
 
+// The textured paths' draw: texture bound, smooth shading, the polygons,
+// texturing off again.
+static void drawTexturedPolygons(const MeshObject& object, const Material& material, bool withTexCoords)
+{
+    bindMaterialTexture(material);
+    glShadeModel(GL_SMOOTH);
+    drawPolygons(object, withTexCoords);
+    glDisable(GL_TEXTURE_2D);
+}
+
 static void drawPath(DrawPath path, const MeshObject& object, const Material& material)
 {
     switch (path) {
@@ -116,10 +126,7 @@ static void drawPath(DrawPath path, const MeshObject& object, const Material& ma
             glEnable(GL_LIGHTING);
         else
             glDisable(GL_LIGHTING);
-        bindMaterialTexture(material);
-        glShadeModel(GL_SMOOTH);
-        drawPolygons(object, true);
-        glDisable(GL_TEXTURE_2D);
+        drawTexturedPolygons(object, material, true);
         break;
     case DrawPath::SphereMapped:
         // The normals drive the generated coordinates. Decal mode stays
@@ -130,10 +137,7 @@ static void drawPath(DrawPath path, const MeshObject& object, const Material& ma
         glEnable(GL_TEXTURE_GEN_S);
         glEnable(GL_TEXTURE_GEN_T);
         glDisable(GL_LIGHTING);
-        bindMaterialTexture(material);
-        glShadeModel(GL_SMOOTH);
-        drawPolygons(object, false);
-        glDisable(GL_TEXTURE_2D);
+        drawTexturedPolygons(object, material, false);
         glDisable(GL_TEXTURE_GEN_S);
         glDisable(GL_TEXTURE_GEN_T);
         break;
