@@ -21,8 +21,6 @@ using model3ds::NodeSpec;
 
 namespace {
 
-constexpr float pi = 3.14159265358979f;
-
 MaterialSpec flatMaterial(const std::string& name, std::array<uint8_t, 3> colour)
 {
     MaterialSpec m;

@@ -9,7 +9,6 @@
 namespace bake {
 
 namespace {
-constexpr float pi = 3.14159265358979f;
 constexpr float degree = pi / 180.0f;
 }  // namespace
 

@@ -18,6 +18,8 @@ namespace bake {
 using model3ds::Mapping;
 using model3ds::Point;
 
+constexpr float pi = 3.14159265358979f;
+
 struct Mesh {
     std::vector<Point> vertices;
     std::vector<model3ds::FaceSpec> faces;
