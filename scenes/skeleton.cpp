@@ -5,6 +5,8 @@
 #include "scene/scene.h"
 #include "scenes/scenes.h"
 
+#include <GL/gl.h>
+
 #include <cmath>
 
 void beginSceneSetup(const char* modelName)
@@ -81,6 +83,14 @@ void lightFromCamera()
 {
     const Vec3& position = currentScene->currentCamera->position;
     setLightPosition(0, position.x, position.x, position.z, 0.0f);
+}
+
+void startFog(const float colour[4], float density)
+{
+    glEnable(GL_FOG);
+    glFogi(GL_FOG_MODE, GL_EXP);
+    glFogfv(GL_FOG_COLOR, colour);
+    glFogf(GL_FOG_DENSITY, density);
 }
 
 void endSceneAfter(float t, double endTime)

@@ -61,6 +61,9 @@ void placeCamera(float x, float y, float z);
 // current camera's position: its x serves as the first and second component.
 void lightFromCamera();
 
+// Exponential fog of the given colour and density, switched on.
+void startFog(const float colour[4], float density);
+
 // The end test: a scene time greater than endTime advances demoStage; a
 // frame at exactly endTime does not.
 void endSceneAfter(float t, double endTime);

@@ -15,7 +15,7 @@
 // MeshObject 3 spins.
 static const int32_t spinningObject = 3;
 
-static const GLfloat fogColour[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+static const float fogColour[4] = {1.0f, 1.0f, 1.0f, 1.0f};
 
 void setupSnurr()
 {
@@ -47,10 +47,7 @@ void drawSnurrFrame()
         animateCamera(scene.currentCamera, scene.currentFrame);
     lightFromCamera();
 
-    glEnable(GL_FOG);
-    glFogi(GL_FOG_MODE, GL_EXP);
-    glFogfv(GL_FOG_COLOR, fogColour);
-    glFogf(GL_FOG_DENSITY, 0.002f);
+    startFog(fogColour, 0.002f);
 
     endSceneAfter(t, 344.0);
 

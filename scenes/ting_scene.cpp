@@ -16,7 +16,7 @@
 static const int32_t drawnObject = 7;
 static const int32_t restObject = 8;
 
-static const GLfloat fogColour[4] = {0.1f, 0.4f, 0.7f, 1.0f};
+static const float fogColour[4] = {0.1f, 0.4f, 0.7f, 1.0f};
 
 void setupTing()
 {
@@ -50,10 +50,7 @@ void drawTingFrame()
                 static_cast<float>(610 * std::cos(0.04 * t)));
     lightFromCamera();
 
-    glEnable(GL_FOG);
-    glFogi(GL_FOG_MODE, GL_EXP);
-    glFogfv(GL_FOG_COLOR, fogColour);
-    glFogf(GL_FOG_DENSITY, 0.0005f);
+    startFog(fogColour, 0.0005f);
 
     endSceneAfter(t, 195.0);
     drawScene(*currentScene);
