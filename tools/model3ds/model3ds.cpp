@@ -38,11 +38,6 @@ Chunk withLength(Chunk chunk, uint32_t length)
     return chunk;
 }
 
-void putU8(std::vector<uint8_t>& out, uint8_t value)
-{
-    out.push_back(value);
-}
-
 void putU16(std::vector<uint8_t>& out, uint16_t value)
 {
     out.push_back(static_cast<uint8_t>(value & 0xFF));

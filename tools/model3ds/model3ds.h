@@ -71,7 +71,6 @@ Chunk rawBytes(std::vector<uint8_t> bytes);
 Chunk withLength(Chunk chunk, uint32_t length);
 
 // Appenders, little-endian.
-void putU8(std::vector<uint8_t>& out, uint8_t value);
 void putU16(std::vector<uint8_t>& out, uint16_t value);
 void putU32(std::vector<uint8_t>& out, uint32_t value);
 void putI32(std::vector<uint8_t>& out, int32_t value);
