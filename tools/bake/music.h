@@ -24,9 +24,8 @@ constexpr float musicPeakCeiling = 0.708f;  // -3 dBFS: the encoder overshoots b
 // Plays the whole piece into a mix (the score).
 void writeScore(synth::Mix& mix);
 
-// The finished piece, 44.1 kHz stereo, mastered; or only its first
-// `seconds` (mastered on their own).
-synth::StereoBuffer renderMusic(double seconds = musicSeconds);
+// The finished piece, 44.1 kHz stereo, mastered.
+synth::StereoBuffer renderMusic();
 
 // MP3 bytes of a 44.1 kHz stereo buffer: constant 192 kbit/s joint stereo,
 // no tags, the same bytes for the same samples.

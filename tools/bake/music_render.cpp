@@ -6,9 +6,9 @@
 
 namespace bake {
 
-synth::StereoBuffer renderMusic(double seconds)
+synth::StereoBuffer renderMusic()
 {
-    synth::Mix mix = synth::makeMix(std::min(seconds, musicSeconds));
+    synth::Mix mix = synth::makeMix(musicSeconds);
     writeScore(mix);
     synth::StereoBuffer out = synth::finishMix(mix);
     synth::masterTo(out, musicLoudnessLufs, musicPeakCeiling);
