@@ -27,15 +27,12 @@ char entryName[libraryNameSize];
 
 void openLibrary(ResourceLibrary& library, const char* path)
 {
-    closeLibrary(library);  // a stream left open by an earlier set-up is not leaked
     // A path that does not fit fileName could not be opened again by
     // reopenLibrary, so it is refused like a file that cannot be opened.
     if (std::strlen(path) >= sizeof library.fileName)
         cannotOpen(path);
     std::strcpy(library.fileName, path);
-    library.stream = std::fopen(library.fileName, "rb");
-    if (!library.stream)
-        cannotOpen(library.fileName);
+    reopenLibrary(library);  // also closes a stream left open by an earlier set-up
 }
 
 void closeLibrary(ResourceLibrary& library)
