@@ -1,4 +1,4 @@
-// skeleton.cpp: the steps every 3D scene's set-up and frame function share.
+// skeleton.cpp: the steps the 3D scenes' set-up and frame functions share.
 #include "scenes/skeleton.h"
 
 #include "render/render.h"
@@ -7,6 +7,7 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cmath>
 
 void beginSceneSetup(const char* modelName)
@@ -55,16 +56,9 @@ void hideObject(int32_t index)
         object->visible = false;
 }
 
-int32_t sharedVertexCount(const MeshObject& drawn, const MeshObject& rest)
-{
-    if (rest.vertexCount < drawn.vertexCount)
-        return rest.vertexCount;
-    return drawn.vertexCount;
-}
-
 void waveFromRest(MeshObject& drawn, const MeshObject& rest, const VertexWaves& waves, float t)
 {
-    int32_t count = sharedVertexCount(drawn, rest);
+    int32_t count = std::min(drawn.vertexCount, rest.vertexCount);
     for (int32_t i = 0; i < count; i++) {
         const Vec3& p = rest.vertices[i].position;
         Vec3& q = drawn.vertices[i].position;

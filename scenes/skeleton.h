@@ -1,10 +1,11 @@
-// skeleton.h: the steps every 3D scene's set-up and frame function share.
+// skeleton.h: the steps the 3D scenes' set-up and frame functions share.
 //
 // A set-up: beginSceneSetup (library open, new currentScene, model loaded),
 // loadSlotPicture for each picture, the material bindings, endSceneSetup
 // (library closed, scene time base taken). A frame: beginSceneFrame (clock,
-// frame count, scene time), the scene's own work with placeCamera and
-// lightFromCamera, endSceneAfter, the draws, swapBuffers.
+// frame count, scene time), the scene's own work with placeCamera,
+// lightFromCamera and, for some, waveFromRest and startFog, endSceneAfter,
+// the draws, swapBuffers.
 #pragma once
 
 #include <cstdint>
@@ -36,10 +37,6 @@ MeshObject* sceneObject(int32_t index);
 // Clears the visible bit of MeshObject `index`, if the model has it.
 void hideObject(int32_t index);
 
-// How many vertices a deformation may rewrite: those that both the drawn
-// object and its rest copy have.
-int32_t sharedVertexCount(const MeshObject& drawn, const MeshObject& rest);
-
 // Travelling sine waves along the vertex order, the phase 0.1 radian further
 // per vertex index: each axis of the rest shape is scaled by
 // 1 + amplitude * wave(speed * t + 0.1 * i), the wave sin for x, cos for y
@@ -50,8 +47,8 @@ struct VertexWaves {
     double amplitudeZ, speedZ;
 };
 
-// Rewrites the shared vertices of `drawn` from `rest` with `waves` at scene
-// time t. Normals are left alone.
+// Rewrites the vertices of `drawn` from `rest` with `waves` at scene time t:
+// only those both objects have. Normals are left alone.
 void waveFromRest(MeshObject& drawn, const MeshObject& rest, const VertexWaves& waves, float t);
 
 // Moves the current camera to (x, y, z).
