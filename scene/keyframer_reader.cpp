@@ -40,26 +40,14 @@ void readTrack(ChunkReader& reader, Track& track, uint32_t end)
         TrackKey& key = track.keys[i];
         key.frame = int16_t(uint16_t(readU32(reader) & 0xFFFF));
         key.splineFlags = readU16(reader);
+        int optionalFloats = optionalFloatCount(key.splineFlags);
         uint64_t keysLeft = keyCount - i - 1;
-        requireData(reader, end, 4 * optionalFloatCount(key.splineFlags) + 12 +
-                                     keysLeft * smallestKeySize);
-        if (key.splineFlags & 0x01)
-            key.tension = readFloat(reader);
-        if (key.splineFlags & 0x02)
-            key.continuity = readFloat(reader);
-        if (key.splineFlags & 0x04)
-            key.bias = readFloat(reader);
-        if (key.splineFlags & 0x08)
-            key.easeTo = readFloat(reader);
-        if (key.splineFlags & 0x10)
-            key.easeFrom = readFloat(reader);
+        requireData(reader, end, 4 * optionalFloats + 12 + keysLeft * smallestKeySize);
         // Every key interpolates with tension, continuity and bias 0 and no
-        // easing: the stored parameters are consumed and dropped.
-        key.tension = 0;
-        key.continuity = 0;
-        key.bias = 0;
-        key.easeTo = 0;
-        key.easeFrom = 0;
+        // easing (the key's fields stay 0): the stored parameters are
+        // consumed and dropped.
+        for (int f = 0; f < optionalFloats; f++)
+            readFloat(reader);
         key.value = readPoint(reader);
     }
 
