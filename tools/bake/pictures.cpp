@@ -26,14 +26,14 @@ std::vector<uint8_t> rampPicture(const Grey& coverage, Rgb ground, Rgb ink)
 {
     std::vector<uint8_t> indices(coverage.values.size());
     for (size_t i = 0; i < indices.size(); i++) {
-        indices[i] = static_cast<uint8_t>(std::lround(clamp01(coverage.values[i]) * 255.0f));
+        indices[i] = toByte(coverage.values[i]);
     }
     std::array<uint8_t, 768> palette{};
     for (int i = 0; i < 256; i++) {
         Rgb c = mix(ground, ink, i / 255.0f);
-        palette[i * 3 + 0] = static_cast<uint8_t>(std::lround(clamp01(c.r) * 255.0f));
-        palette[i * 3 + 1] = static_cast<uint8_t>(std::lround(clamp01(c.g) * 255.0f));
-        palette[i * 3 + 2] = static_cast<uint8_t>(std::lround(clamp01(c.b) * 255.0f));
+        palette[i * 3 + 0] = toByte(c.r);
+        palette[i * 3 + 1] = toByte(c.g);
+        palette[i * 3 + 2] = toByte(c.b);
     }
     return encodePcxIndexed(coverage.width, coverage.height, indices, palette);
 }

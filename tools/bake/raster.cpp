@@ -162,13 +162,18 @@ float tiledNoise(float x, float y, int period, uint32_t seed)
     return latticeNoise(x, y, period, seed);
 }
 
+uint8_t toByte(float v)
+{
+    return static_cast<uint8_t>(std::lround(clamp01(v) * 255.0f));
+}
+
 std::vector<uint8_t> toBytes(const Image& image)
 {
     std::vector<uint8_t> bytes;
     bytes.reserve(image.pixels.size() * 3);
     for (const Rgb& p : image.pixels) {
         for (float c : {p.r, p.g, p.b}) {
-            bytes.push_back(static_cast<uint8_t>(std::lround(clamp01(c) * 255.0f)));
+            bytes.push_back(toByte(c));
         }
     }
     return bytes;

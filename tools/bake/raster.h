@@ -56,7 +56,9 @@ float valueNoise(float x, float y, uint32_t seed);
 // Value noise on a square lattice that repeats every `period` cells.
 float tiledNoise(float x, float y, int period, uint32_t seed);
 
-// 8-bit channels, rounded; the pixel order stays top row first.
+// 8-bit channels, rounded (values outside 0..1 clamped); the pixel order
+// stays top row first.
+uint8_t toByte(float v);
 std::vector<uint8_t> toBytes(const Image& image);  // r, g, b per pixel
 
 }  // namespace bake
