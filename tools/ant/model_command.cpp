@@ -80,20 +80,12 @@ std::string jsonColour(const uint8_t colour[3])
 // ---------------------------------------------------------------------------
 // Scene parts
 
-int indexOfMaterial(const Scene& scene, const Material* material)
+// The record's place in one of the Scene's lists; -1 when it is not there.
+template <typename Record>
+int indexOf(Record* const* records, int count, const Record* record)
 {
-    for (int i = 0; i < scene.materialCount; ++i) {
-        if (scene.materials[i] == material) {
-            return i;
-        }
-    }
-    return -1;
-}
-
-int indexOfCamera(const Scene& scene, const Camera* camera)
-{
-    for (int i = 0; i < scene.cameraCount; ++i) {
-        if (scene.cameras[i] == camera) {
+    for (int i = 0; i < count; ++i) {
+        if (records[i] == record) {
             return i;
         }
     }
@@ -143,7 +135,8 @@ void printMeshObject(const Scene& scene, int index)
     std::string materials;
     for (size_t slot = 0; slot < bound.size(); ++slot) {
         const Material* material = bound[slot];
-        std::string index = material ? std::to_string(indexOfMaterial(scene, material)) : "null";
+        int materialIndex = indexOf(scene.materials, scene.materialCount, material);
+        std::string index = material ? std::to_string(materialIndex) : "null";
         std::string name = material ? jsonName(material->name) : "null";
         materials += (slot ? ", " : "") + std::string("{\"material\": ") + index + ", \"name\": " + name +
             ", \"faces\": " + std::to_string(counts[slot]) + "}";
@@ -223,7 +216,7 @@ void printScene(const Scene& scene)
     std::printf("%s],\n", scene.meshObjectCount ? "\n  " : "");
     printList("materials", scene.materials, scene.materialCount, printMaterial, true);
     printList("cameras", scene.cameras, scene.cameraCount, printCamera, true);
-    int current = indexOfCamera(scene, scene.currentCamera);
+    int current = indexOf(scene.cameras, scene.cameraCount, scene.currentCamera);
     std::printf("  \"currentCamera\": %s,\n", current >= 0 ? std::to_string(current).c_str() : "null");
     printList("omniLights", scene.omniLights, scene.omniLightCount, printOmniLight, true);
     printList("spotLights", scene.spotLights, scene.spotLightCount, printSpotLight, true);
