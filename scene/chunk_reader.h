@@ -57,6 +57,16 @@ uint32_t chunkEnd(uint32_t pos, uint32_t length);
 // checked with it before anything is allocated for them.
 void requireData(ChunkReader& reader, uint32_t chunkEnd, uint64_t bytes);
 
+// Replaces a record's array by a new one of count default entries (none for
+// a count of 0) and sets the record's count field.
+template <typename T, typename Count>
+void replaceArray(T*& array, Count& arrayCount, uint32_t count)
+{
+    delete[] array;
+    array = count > 0 ? new T[count] : nullptr;
+    arrayCount = Count(count);
+}
+
 // Truncates toward zero to an int32 (out-of-range values are clamped, NaN
 // gives 0).
 int32_t truncateToInt(float value);

@@ -32,9 +32,7 @@ void readTrack(ChunkReader& reader, Track& track, uint32_t end)
     uint32_t keyCount = readU32(reader);
     requireData(reader, end, uint64_t(keyCount) * smallestKeySize);
 
-    delete[] track.keys;
-    track.keys = keyCount > 0 ? new TrackKey[keyCount] : nullptr;
-    track.keyCount = keyCount;
+    replaceArray(track.keys, track.keyCount, keyCount);
 
     for (uint32_t i = 0; i < keyCount; i++) {
         TrackKey& key = track.keys[i];

@@ -28,15 +28,6 @@ uint16_t readCount(ChunkReader& reader, uint32_t end, uint64_t recordSize)
     return count;
 }
 
-// Replaces an object's array by a new one of count records.
-template <typename T>
-void replaceArray(T*& array, int32_t& arrayCount, uint16_t count)
-{
-    delete[] array;
-    array = count > 0 ? new T[count] : nullptr;
-    arrayCount = count;
-}
-
 void readVertexList(ChunkReader& reader, uint32_t end)
 {
     MeshObject& object = objectUnderConstruction(reader);
