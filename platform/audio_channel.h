@@ -51,12 +51,12 @@ struct AudioChannel {
 // of valid, consecutive frame headers. mpg123 itself resyncs on anything.
 bool looksLikeMpegAudio(const uint8_t* bytes, size_t size);
 
-// Fills in a stream channel from channel.fileBytes for output at deviceRate.
-// Returns audioOk or the error code that says which step failed.
-AudioError openStreamChannel(AudioChannel& channel, int deviceRate);
-
-// Fills in a module channel from channel.fileBytes.
-AudioError openModuleChannel(AudioChannel& channel);
+// Reads length bytes of fileName from offset on (length 0: up to the end of
+// the file) into channel.fileBytes and opens them as a channel of
+// channel.kind for output at deviceRate. Returns audioOk or the error code
+// that says which step failed; may throw std::bad_alloc.
+AudioError loadChannel(
+    AudioChannel& channel, const char* fileName, uint32_t offset, uint32_t length, int deviceRate);
 
 // Writes frames stereo float frames of the channel's music to out, looping
 // at the end of the music; onEnd(channel) runs at each end. Called on the

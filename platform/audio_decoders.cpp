@@ -1,7 +1,7 @@
-// audio_decoders.cpp: the audio layer's decoders. Recognises and opens a
-// file held in memory as an MPEG audio stream (libmpg123) or as a tracker
-// module (libopenmpt), and renders either as float stereo at the device's
-// rate, looping at the end of the music.
+// audio_decoders.cpp: the audio layer's decoders. Reads a file into memory,
+// recognises and opens it as an MPEG audio stream (libmpg123) or as a
+// tracker module (libopenmpt), and renders either as float stereo at the
+// device's rate, looping at the end of the music.
 #include "platform/audio_channel.h"
 
 #include <libopenmpt/libopenmpt.h>
@@ -211,7 +211,8 @@ bool looksLikeMpegAudio(const uint8_t* bytes, size_t size)
     return true;
 }
 
-AudioError openStreamChannel(AudioChannel& channel, int deviceRate)
+// Fills in a stream channel from channel.fileBytes for output at deviceRate.
+static AudioError openStreamChannel(AudioChannel& channel, int deviceRate)
 {
     if (!looksLikeMpegAudio(channel.fileBytes.data(), channel.fileBytes.size()))
         return audioErrorFormat;
@@ -251,7 +252,8 @@ AudioError openStreamChannel(AudioChannel& channel, int deviceRate)
     return audioOk;
 }
 
-AudioError openModuleChannel(AudioChannel& channel)
+// Fills in a module channel from channel.fileBytes.
+static AudioError openModuleChannel(AudioChannel& channel)
 {
     const std::vector<uint8_t>& bytes = channel.fileBytes;
     size_t probeSize = std::min(bytes.size(), openmpt_probe_file_header_get_recommended_size());
@@ -268,6 +270,43 @@ AudioError openModuleChannel(AudioChannel& channel)
     openmpt_module_set_repeat_count(channel.module, 0);
     openmpt_module_ctl_set_text(channel.module, "play.at_end", "stop");
     return audioOk;
+}
+
+// Reads length bytes from offset on (length 0: up to the end of the file).
+static AudioError readFileRange(const char* fileName, uint32_t offset, uint32_t length, std::vector<uint8_t>& bytes)
+{
+    if (fileName == nullptr)
+        return audioErrorFileOpen;
+    FILE* file = std::fopen(fileName, "rb");
+    if (file == nullptr)
+        return audioErrorFileOpen;
+    AudioError error = audioOk;
+    long size = -1;
+    if (std::fseek(file, 0, SEEK_END) == 0)
+        size = std::ftell(file);
+    if (size < 0 || offset > static_cast<unsigned long>(size)) {
+        error = audioErrorFileOpen;
+    } else {
+        size_t count = static_cast<size_t>(size) - offset;
+        if (length != 0)
+            count = std::min<size_t>(count, length);
+        bytes.resize(count);
+        if (std::fseek(file, static_cast<long>(offset), SEEK_SET) != 0 ||
+            std::fread(bytes.data(), 1, count, file) != count)
+            error = audioErrorFileOpen;
+    }
+    std::fclose(file);
+    return error;
+}
+
+AudioError loadChannel(
+    AudioChannel& channel, const char* fileName, uint32_t offset, uint32_t length, int deviceRate)
+{
+    AudioError error = readFileRange(fileName, offset, length, channel.fileBytes);
+    if (error != audioOk)
+        return error;
+    return channel.kind == ChannelKind::stream ? openStreamChannel(channel, deviceRate)
+                                               : openModuleChannel(channel);
 }
 
 void renderChannel(

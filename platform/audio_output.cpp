@@ -17,7 +17,6 @@
 #include <mpg123.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <memory>
 #include <new>
 #include <vector>
@@ -84,35 +83,8 @@ AudioChannel* findChannel(AudioHandle handle)
     return state.channels[handle - 1].get();
 }
 
-// Reads length bytes from offset on (length 0: up to the end of the file).
-AudioError readFileRange(const char* fileName, uint32_t offset, uint32_t length, std::vector<uint8_t>& bytes)
-{
-    if (fileName == nullptr)
-        return audioErrorFileOpen;
-    FILE* file = std::fopen(fileName, "rb");
-    if (file == nullptr)
-        return audioErrorFileOpen;
-    AudioError error = audioOk;
-    long size = -1;
-    if (std::fseek(file, 0, SEEK_END) == 0)
-        size = std::ftell(file);
-    if (size < 0 || offset > static_cast<unsigned long>(size)) {
-        error = audioErrorFileOpen;
-    } else {
-        size_t count = static_cast<size_t>(size) - offset;
-        if (length != 0)
-            count = std::min<size_t>(count, length);
-        bytes.resize(count);
-        if (std::fseek(file, static_cast<long>(offset), SEEK_SET) != 0 ||
-            std::fread(bytes.data(), 1, count, file) != count)
-            error = audioErrorFileOpen;
-    }
-    std::fclose(file);
-    return error;
-}
-
-// The common part of the two open calls: reads the file, lets open fill in
-// the channel, and adds it under the next handle.
+// The common part of the two open calls: loads the channel and adds it
+// under the next handle.
 AudioHandle openChannel(
     ChannelKind kind, int fromMemory, const char* fileName, uint32_t offset, uint32_t length)
 {
@@ -125,11 +97,7 @@ AudioHandle openChannel(
     try {
         channel = std::make_unique<AudioChannel>();
         channel->kind = kind;
-        error = readFileRange(fileName, offset, length, channel->fileBytes);
-        if (error == audioOk) {
-            error = kind == ChannelKind::stream ? openStreamChannel(*channel, state.rate)
-                                                : openModuleChannel(*channel);
-        }
+        error = loadChannel(*channel, fileName, offset, length, state.rate);
     } catch (const std::bad_alloc&) {
         error = audioErrorMemory;
     }

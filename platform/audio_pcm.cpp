@@ -15,28 +15,6 @@ namespace {
 constexpr int chunkFrames = 4096;
 constexpr int bytesPerFrame = 2 * sizeof(float);
 
-AudioError readWholeFile(const char* fileName, std::vector<uint8_t>& bytes)
-{
-    if (fileName == nullptr)
-        return audioErrorFileOpen;
-    std::FILE* file = std::fopen(fileName, "rb");
-    if (file == nullptr)
-        return audioErrorFileOpen;
-    AudioError error = audioOk;
-    long size = -1;
-    if (std::fseek(file, 0, SEEK_END) == 0)
-        size = std::ftell(file);
-    if (size < 0 || std::fseek(file, 0, SEEK_SET) != 0) {
-        error = audioErrorFileOpen;
-    } else {
-        bytes.resize(static_cast<size_t>(size));
-        if (std::fread(bytes.data(), 1, bytes.size(), file) != bytes.size())
-            error = audioErrorFileOpen;
-    }
-    std::fclose(file);
-    return error;
-}
-
 bool writeFrames(std::FILE* out, const void* samples, size_t frames)
 {
     return out == nullptr || std::fwrite(samples, bytesPerFrame, frames, out) == frames;
@@ -123,9 +101,7 @@ AudioError decodeMusic(const char* fileName, bool asModule, std::FILE* out, Deco
     channel.kind = asModule ? ChannelKind::module : ChannelKind::stream;
     AudioError error = audioOk;
     try {
-        error = readWholeFile(fileName, channel.fileBytes);
-        if (error == audioOk)
-            error = asModule ? openModuleChannel(channel) : openStreamChannel(channel, pcmRate);
+        error = loadChannel(channel, fileName, 0, 0, pcmRate);
         if (error == audioOk)
             error = asModule ? decodeModule(channel, out, music) : decodeStream(channel, out, music);
     } catch (const std::bad_alloc&) {
