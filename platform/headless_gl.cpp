@@ -14,6 +14,19 @@ static std::string eglFailure(const char* step)
     return line;
 }
 
+// Releases the parts of gl that were made; the display is only set once it
+// is initialised.
+static void releaseParts(HeadlessGl& gl)
+{
+    if (gl.context)
+        eglDestroyContext(gl.display, gl.context);
+    if (gl.surface)
+        eglDestroySurface(gl.display, gl.surface);
+    if (gl.display)
+        eglTerminate(gl.display);
+    gl = HeadlessGl{};
+}
+
 bool createHeadlessGl(HeadlessGl& gl, int width, int height, std::string& error)
 {
     gl = HeadlessGl{};
@@ -28,21 +41,21 @@ bool createHeadlessGl(HeadlessGl& gl, int width, int height, std::string& error)
         error = "eglGetPlatformDisplayEXT is missing";
         return false;
     }
+    // Every failure from here on: the EGL error, then what was made goes.
+    auto fail = [&](const char* step) {
+        error = eglFailure(step);
+        releaseParts(gl);
+        return false;
+    };
     EGLDisplay display = getPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
-    if (display == EGL_NO_DISPLAY) {
-        error = eglFailure("eglGetPlatformDisplayEXT");
-        return false;
-    }
+    if (display == EGL_NO_DISPLAY)
+        return fail("eglGetPlatformDisplayEXT");
     EGLint major = 0, minor = 0;
-    if (!eglInitialize(display, &major, &minor)) {
-        error = eglFailure("eglInitialize");
-        return false;
-    }
-    if (!eglBindAPI(EGL_OPENGL_API)) {
-        error = eglFailure("eglBindAPI");
-        eglTerminate(display);
-        return false;
-    }
+    if (!eglInitialize(display, &major, &minor))
+        return fail("eglInitialize");
+    gl.display = display;
+    if (!eglBindAPI(EGL_OPENGL_API))
+        return fail("eglBindAPI");
     const EGLint configAttributes[] = {
         EGL_SURFACE_TYPE, EGL_PBUFFER_BIT,
         EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
@@ -52,36 +65,18 @@ bool createHeadlessGl(HeadlessGl& gl, int width, int height, std::string& error)
     };
     EGLConfig config = nullptr;
     EGLint configCount = 0;
-    if (!eglChooseConfig(display, configAttributes, &config, 1, &configCount) || configCount < 1) {
-        error = eglFailure("eglChooseConfig");
-        eglTerminate(display);
-        return false;
-    }
+    if (!eglChooseConfig(display, configAttributes, &config, 1, &configCount) || configCount < 1)
+        return fail("eglChooseConfig");
     const EGLint surfaceAttributes[] = {EGL_WIDTH, width, EGL_HEIGHT, height, EGL_NONE};
-    EGLSurface surface = eglCreatePbufferSurface(display, config, surfaceAttributes);
-    if (surface == EGL_NO_SURFACE) {
-        error = eglFailure("eglCreatePbufferSurface");
-        eglTerminate(display);
-        return false;
-    }
+    gl.surface = eglCreatePbufferSurface(display, config, surfaceAttributes);
+    if (gl.surface == EGL_NO_SURFACE)
+        return fail("eglCreatePbufferSurface");
     // No profile is asked for: Mesa then gives a compatibility context.
-    EGLContext context = eglCreateContext(display, config, EGL_NO_CONTEXT, nullptr);
-    if (context == EGL_NO_CONTEXT) {
-        error = eglFailure("eglCreateContext");
-        eglDestroySurface(display, surface);
-        eglTerminate(display);
-        return false;
-    }
-    if (!eglMakeCurrent(display, surface, surface, context)) {
-        error = eglFailure("eglMakeCurrent");
-        eglDestroyContext(display, context);
-        eglDestroySurface(display, surface);
-        eglTerminate(display);
-        return false;
-    }
-    gl.display = display;
-    gl.surface = surface;
-    gl.context = context;
+    gl.context = eglCreateContext(display, config, EGL_NO_CONTEXT, nullptr);
+    if (gl.context == EGL_NO_CONTEXT)
+        return fail("eglCreateContext");
+    if (!eglMakeCurrent(display, gl.surface, gl.surface, gl.context))
+        return fail("eglMakeCurrent");
     gl.width = width;
     gl.height = height;
     return true;
@@ -91,12 +86,6 @@ void destroyHeadlessGl(HeadlessGl& gl)
 {
     if (!gl.display)
         return;
-    EGLDisplay display = gl.display;
-    eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
-    if (gl.context)
-        eglDestroyContext(display, gl.context);
-    if (gl.surface)
-        eglDestroySurface(display, gl.surface);
-    eglTerminate(display);
-    gl = HeadlessGl{};
+    eglMakeCurrent(gl.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    releaseParts(gl);
 }
