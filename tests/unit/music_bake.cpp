@@ -116,13 +116,13 @@ TEST(MusicInstruments, SoundExactlyFromTheirStartAndStayBounded)
         {"open hat", [&](synth::Mix& m) { synth::playHat(m, start, 1.0f, true); }},
         {"crash", [&](synth::Mix& m) { synth::playCrash(m, start, 1.0f); }},
         {"impact", [&](synth::Mix& m) { synth::playImpact(m, start, 1.0f); }},
-        {"pad", [&](synth::Mix& m) { synth::playPad(m, route, start, 0.5, 60, 1.0f, pad); }},
-        {"pluck", [&](synth::Mix& m) { synth::playPluck(m, route, start, 0.1, 84, 1.0f, 1.0f); }},
-        {"bass", [&](synth::Mix& m) { synth::playBass(m, route, start, 0.1, 33, 1.0f, 1000.0f); }},
-        {"acid", [&](synth::Mix& m) { synth::playAcid(m, route, start, 0.1, 45, 1.0f, 4000.0f, true); }},
-        {"lead", [&](synth::Mix& m) { synth::playLead(m, route, start, 0.5, 96, 1.0f, 8000.0f); }},
-        {"bell", [&](synth::Mix& m) { synth::playBell(m, route, start, 100, 1.0f); }},
-        {"sub", [&](synth::Mix& m) { synth::playSub(m, route, start, 0.5, 28, 1.0f); }},
+        {"pad", [&](synth::Mix& m) { synth::playPad(m, route, start, 0.5, 60, pad); }},
+        {"pluck", [&](synth::Mix& m) { synth::playPluck(m, route, start, 0.1, 84, 1.0f); }},
+        {"bass", [&](synth::Mix& m) { synth::playBass(m, route, start, 0.1, 33, 1000.0f); }},
+        {"acid", [&](synth::Mix& m) { synth::playAcid(m, route, start, 0.1, 45, 4000.0f, true); }},
+        {"lead", [&](synth::Mix& m) { synth::playLead(m, route, start, 0.5, 96, 8000.0f); }},
+        {"bell", [&](synth::Mix& m) { synth::playBell(m, route, start, 100); }},
+        {"sub", [&](synth::Mix& m) { synth::playSub(m, route, start, 0.5, 28); }},
     };
     for (const Case& c : cases) {
         synth::Mix mix = synth::makeMix(5.0);

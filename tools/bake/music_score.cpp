@@ -177,7 +177,7 @@ synth::PadSound padSound(float cutoffStart, float cutoffEnd, float attack, float
 // The chord's four tones held by the pad, from time (seconds) for length.
 void padChord(Mix& mix, const Route& r, double time, double length, const Chord& chord, const synth::PadSound& sound)
 {
-    for (int tone : chord.tones) synth::playPad(mix, r, time, length, tone, 1.0f, sound);
+    for (int tone : chord.tones) synth::playPad(mix, r, time, length, tone, sound);
 }
 
 // Each bar's chord held by the pad.
@@ -188,8 +188,8 @@ void pads(Mix& mix, const Progression& p, float level, float cutoffFrom, float c
         double end = std::min(beat + 4.0, p.to);
         double x0 = (beat - p.from) / (p.to - p.from);
         double x1 = (end - p.from) / (p.to - p.from);
-        synth::PadSound sound = padSound(lerp(cutoffFrom, cutoffTo, x0), lerp(cutoffFrom, cutoffTo, x1), 0.08f, 0.5f);
-        padChord(mix, r, at(beat), lengthOf(beat, end - beat), chordAt(p, beat), sound);
+        padChord(mix, r, at(beat), lengthOf(beat, end - beat), chordAt(p, beat),
+                 padSound(lerp(cutoffFrom, cutoffTo, x0), lerp(cutoffFrom, cutoffTo, x1), 0.08f, 0.5f));
     }
 }
 
@@ -209,7 +209,7 @@ void bass(Mix& mix, const Progression& p, const char* steps, float level, float 
         const Chord& chord = chordAt(p, beat);
         float cutoff = lerp(cutoffFrom, cutoffTo, (beat - p.from) / (p.to - p.from));
         synth::playBass(mix, r, at(beat), lengthOf(beat, length * 0.25) * 0.85, chord.bass + (c == 'o' ? 24 : 12),
-                        1.0f, cutoff);
+                        cutoff);
     }
 }
 
@@ -231,7 +231,7 @@ void arpeggio(Mix& mix, const Progression& p, const std::vector<int>& order, dou
         float bright = lerp(brightFrom, brightTo, (beat - p.from) / (p.to - p.from));
         int tone = arpTone(chord, order[size_t(step) % order.size()]);
         synth::playPluck(mix, route(level, pan, 0.25f, 0.35f, true), at(beat), lengthOf(beat, stepBeats), tone,
-                         1.0f, bright);
+                         bright);
     }
 }
 
@@ -245,7 +245,7 @@ void bells(Mix& mix, const Progression& p, const std::vector<int>& order, double
         if (index < 0) continue;
         float pan = float(step % 3 - 1) * 0.4f;
         int tone = arpTone(chordAt(p, beat), index);
-        synth::playBell(mix, route(level, pan, 0.45f, 0.45f, false), at(beat), tone, 1.0f);
+        synth::playBell(mix, route(level, pan, 0.45f, 0.45f, false), at(beat), tone);
     }
 }
 
@@ -255,7 +255,7 @@ void subs(Mix& mix, const Progression& p, float level)
     for (double beat = p.from; beat < p.to - 1e-9; beat += 4.0) {
         double end = std::min(beat + 4.0, p.to);
         synth::playSub(mix, route(level, 0.0f, 0.0f, 0.0f, true), at(beat), lengthOf(beat, end - beat),
-                       chordAt(p, beat).bass + 12, 1.0f);
+                       chordAt(p, beat).bass + 12);
     }
 }
 
@@ -294,7 +294,7 @@ void melody(Mix& mix, const std::vector<Note>& notes, double start, double fromN
         if (note.beat < fromNote || note.beat >= toNote) continue;
         double beat = start + note.beat - fromNote;
         synth::playLead(mix, route(level, 0.0f, 0.3f, 0.25f, false), at(beat), lengthOf(beat, note.length) * 0.92,
-                        note.midi + transposeBy, 1.0f, cutoff);
+                        note.midi + transposeBy, cutoff);
     }
 }
 
@@ -317,12 +317,12 @@ void title(Mix& mix)
     for (int c = 0; c < 4; c++) {
         double length = switches[c + 1] - switches[c];
         padChord(mix, route(0.5f, 0.0f, 0.45f, 0.05f, false), switches[c], length, chords[c], sound);
-        synth::playSub(mix, route(0.22f, 0.0f, 0.0f, 0.0f, false), switches[c], length, chords[c].bass + 12, 1.0f);
+        synth::playSub(mix, route(0.22f, 0.0f, 0.0f, 0.0f, false), switches[c], length, chords[c].bass + 12);
         // A bell figure centred on the picture's brightest moment.
         double peak = (pi / 2.0 + 2.0 * pi * c) / 1.5;
         for (int n = 0; n < 3; n++) {
             synth::playBell(mix, route(0.32f, -0.3f + 0.3f * n, 0.5f, 0.45f, false), peak - 0.25 + 0.22 * n,
-                            bellFigures[c][n], 1.0f);
+                            bellFigures[c][n]);
         }
     }
     // The black pause breathes in towards the first beat.
@@ -448,7 +448,7 @@ void loScene(Mix& mix)
         double beat = loBeat + step * 0.25;
         float cutoff = lerp(280.0f, 1500.0f, (beat - loBeat) / (tingBeat - loBeat));
         synth::playAcid(mix, route(0.5f, 0.0f, 0.05f, 0.12f, true), at(beat), lengthOf(beat, 0.25) * 0.8,
-                        45 + semitones, 1.0f, cutoff, accents[step % 16]);
+                        45 + semitones, cutoff, accents[step % 16]);
     }
     Progression root{{Am}, loBeat, end};
     bass(mix, root, "x...x...x...x...", 0.3f, 300.0f, 300.0f);
@@ -530,13 +530,13 @@ void outro(Mix& mix)
     synth::playImpact(mix, start, 0.6f);
     playDrum(mix, Drum::Kick, start, 1.0f);
     padChord(mix, route(0.4f, 0.0f, 0.45f, 0.1f, false), start, length, Bm9, padSound(3200.0f, 700.0f, 0.02f, 3.0f));
-    synth::playSub(mix, route(0.3f, 0.0f, 0.0f, 0.0f, false), start, length, Bm9.bass + 12, 1.0f);
+    synth::playSub(mix, route(0.3f, 0.0f, 0.0f, 0.0f, false), start, length, Bm9.bass + 12);
     const int figure[3] = {78, 83, 85};
     for (int repeat = 0; repeat < 2; repeat++) {
         for (int n = 0; n < 3; n++) {
             double time = start + 1.5 + 4.2 * repeat + 0.22 * n;
             synth::playBell(mix, route(0.28f - 0.08f * repeat, -0.3f + 0.3f * n, 0.5f, 0.45f, false), time,
-                            figure[n], 1.0f);
+                            figure[n]);
         }
     }
 }

@@ -74,32 +74,27 @@ struct PadSound {
     float detuneCents = 9.0f;
     float (*breath)(double time) = nullptr;
 };
-void playPad(Mix& mix, const Route& route, double time, double length, double midi, float velocity,
-             const PadSound& sound);
+void playPad(Mix& mix, const Route& route, double time, double length, double midi, const PadSound& sound);
 
 // A short plucked saw-and-pulse tone with a decaying filter; brightness 0..1.
-void playPluck(Mix& mix, const Route& route, double time, double length, double midi, float velocity,
-               float brightness);
+void playPluck(Mix& mix, const Route& route, double time, double length, double midi, float brightness);
 
 // The bass: a saw low-passed at cutoff with a short filter kick, over a
 // sine an octave below.
-void playBass(Mix& mix, const Route& route, double time, double length, double midi, float velocity,
-              float cutoff);
+void playBass(Mix& mix, const Route& route, double time, double length, double midi, float cutoff);
 
 // A resonant, overdriven saw line; accent deepens the filter envelope.
-void playAcid(Mix& mix, const Route& route, double time, double length, double midi, float velocity,
-              float cutoff, bool accent);
+void playAcid(Mix& mix, const Route& route, double time, double length, double midi, float cutoff, bool accent);
 
 // A wide detuned saw lead with delayed vibrato.
-void playLead(Mix& mix, const Route& route, double time, double length, double midi, float velocity,
-              float cutoff);
+void playLead(Mix& mix, const Route& route, double time, double length, double midi, float cutoff);
 
 // A two-operator FM bell (glassy: the modulator four times the pitch, a
 // hair off for shimmer) that rings for about three seconds.
-void playBell(Mix& mix, const Route& route, double time, double midi, float velocity);
+void playBell(Mix& mix, const Route& route, double time, double midi);
 
 // A pure sine with soft ends, for drones and sub bass.
-void playSub(Mix& mix, const Route& route, double time, double length, double midi, float velocity);
+void playSub(Mix& mix, const Route& route, double time, double length, double midi);
 
 // Runs the ping-pong delay and the reverb over the sends and sums every bus
 // into one stereo buffer.

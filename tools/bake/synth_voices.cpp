@@ -32,8 +32,7 @@ double gateEnvelope(double t, double length, double attack, double release)
 
 }  // namespace
 
-void playPad(Mix& mix, const Route& route, double time, double length, double midi, float velocity,
-             const PadSound& sound)
+void playPad(Mix& mix, const Route& route, double time, double length, double midi, const PadSound& sound)
 {
     if (startsAfterEnd(mix, time)) return;
     size_t frames = size_t((length + sound.release) * sampleRate);
@@ -66,14 +65,13 @@ void playPad(Mix& mix, const Route& route, double time, double length, double mi
         runSvf(filterLeft, 0.7f * a + 0.5f * b);
         runSvf(filterRight, 0.7f * c + 0.5f * b);
         double level = gateEnvelope(t, length, sound.attack, sound.release) * (0.25 + 0.75 * breath);
-        left[i] = float(filterLeft.low * level * 0.3 * velocity);
-        right[i] = float(filterRight.low * level * 0.3 * velocity);
+        left[i] = float(filterLeft.low * level * 0.3);
+        right[i] = float(filterRight.low * level * 0.3);
     }
     addNote(mix, route, time, left, right);
 }
 
-void playPluck(Mix& mix, const Route& route, double time, double length, double midi, float velocity,
-               float brightness)
+void playPluck(Mix& mix, const Route& route, double time, double length, double midi, float brightness)
 {
     if (startsAfterEnd(mix, time)) return;
     double held = std::min(length, 0.6);
@@ -91,13 +89,12 @@ void playPluck(Mix& mix, const Route& route, double time, double length, double 
         }
         runSvf(filter, nextSaw(saw) + 0.6f * nextSquare(square));
         double level = gateEnvelope(t, held, 0.002, 0.04) * nextDecay(fade);
-        out[i] = float(filter.low * level * 0.35 * velocity);
+        out[i] = float(filter.low * level * 0.35);
     }
     addNote(mix, route, time, out, out);
 }
 
-void playBass(Mix& mix, const Route& route, double time, double length, double midi, float velocity,
-              float cutoff)
+void playBass(Mix& mix, const Route& route, double time, double length, double midi, float cutoff)
 {
     if (startsAfterEnd(mix, time)) return;
     size_t frames = size_t((length + 0.03) * sampleRate);
@@ -113,13 +110,12 @@ void playBass(Mix& mix, const Route& route, double time, double length, double m
         double sine = sineCycles(sinePhase);
         sinePhase += saw.increment * 0.5;
         double level = gateEnvelope(t, length, 0.003, 0.03);
-        out[i] = float((0.65 * filter.low + 0.3 * sine) * level * velocity);
+        out[i] = float((0.65 * filter.low + 0.3 * sine) * level);
     }
     addNote(mix, route, time, out, out);
 }
 
-void playAcid(Mix& mix, const Route& route, double time, double length, double midi, float velocity,
-              float cutoff, bool accent)
+void playAcid(Mix& mix, const Route& route, double time, double length, double midi, float cutoff, bool accent)
 {
     if (startsAfterEnd(mix, time)) return;
     size_t frames = size_t((length + 0.02) * sampleRate);
@@ -134,13 +130,12 @@ void playAcid(Mix& mix, const Route& route, double time, double length, double m
         if (i % 8 == 0) setSvf(filter, cutoff * (1.0 + depth * std::exp(-t / decay)), 6.5);
         runSvf(filter, nextSaw(saw));
         double level = gateEnvelope(t, length, 0.002, 0.02) * (accent ? 1.0 : 0.75);
-        out[i] = float(std::tanh(2.5 * filter.low) * 0.5 * level * velocity);
+        out[i] = float(std::tanh(2.5 * filter.low) * 0.5 * level);
     }
     addNote(mix, route, time, out, out);
 }
 
-void playLead(Mix& mix, const Route& route, double time, double length, double midi, float velocity,
-              float cutoff)
+void playLead(Mix& mix, const Route& route, double time, double length, double midi, float cutoff)
 {
     if (startsAfterEnd(mix, time)) return;
     const double detune[5] = {-14.0, -6.0, 0.0, 6.0, 14.0};
@@ -172,13 +167,13 @@ void playLead(Mix& mix, const Route& route, double time, double length, double m
         runSvf(filterLeft, sumLeft);
         runSvf(filterRight, sumRight);
         double level = gateEnvelope(t, length, 0.01, 0.18) * (0.8 + 0.2 * nextDecay(settle));
-        left[i] = float(filterLeft.low * level * 0.22 * velocity);
-        right[i] = float(filterRight.low * level * 0.22 * velocity);
+        left[i] = float(filterLeft.low * level * 0.22);
+        right[i] = float(filterRight.low * level * 0.22);
     }
     addNote(mix, route, time, left, right);
 }
 
-void playBell(Mix& mix, const Route& route, double time, double midi, float velocity)
+void playBell(Mix& mix, const Route& route, double time, double midi)
 {
     if (startsAfterEnd(mix, time)) return;
     size_t frames = size_t(3.2 * sampleRate);
@@ -196,12 +191,12 @@ void playBell(Mix& mix, const Route& route, double time, double midi, float velo
         octave += 2.0 * frequency / sampleRate;
         double level = std::min(1.0, t / 0.002) * nextDecay(fade);
         if (t > 2.7) level *= (3.2 - t) / 0.5;
-        out[i] = float(value * level * 0.3 * velocity);
+        out[i] = float(value * level * 0.3);
     }
     addNote(mix, route, time, out, out);
 }
 
-void playSub(Mix& mix, const Route& route, double time, double length, double midi, float velocity)
+void playSub(Mix& mix, const Route& route, double time, double length, double midi)
 {
     if (startsAfterEnd(mix, time)) return;
     size_t frames = size_t((length + 0.2) * sampleRate);
@@ -211,7 +206,7 @@ void playSub(Mix& mix, const Route& route, double time, double length, double mi
     for (size_t i = 0; i < frames; i++) {
         double t = double(i) / sampleRate;
         double level = gateEnvelope(t, length, 0.05, 0.2);
-        out[i] = float(sineCycles(phase) * level * velocity);
+        out[i] = float(sineCycles(phase) * level);
         phase += increment;
     }
     addNote(mix, route, time, out, out);
