@@ -118,7 +118,6 @@ void keepFrame(uint64_t number)
 {
     const CaptureOptions& options = capture.options;
     size_t rowBytes = static_cast<size_t>(options.width) * 3;
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, options.width, options.height, GL_RGB, GL_UNSIGNED_BYTE, capture.pixels.data());
     for (int y = 0; y < options.height; y++)
         std::memcpy(capture.frame.data() + static_cast<size_t>(y) * rowBytes,
@@ -281,6 +280,8 @@ int main(int argc, char** argv)
     initGraphics();
     // What GLUT's first reshape does for the demo's window.
     setProjection(options.width, options.height);
+    // Frames are read back as tight rows; the show never changes this.
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
     size_t frameBytes = static_cast<size_t>(options.width) * options.height * 3;
     capture.pixels.resize(frameBytes);
     capture.frame.resize(frameBytes);
