@@ -339,25 +339,6 @@ static Point torusOutward(float major, Point p)
     return p - core;
 }
 
-Mesh torus(float major, float minor, int segments, int sides)
-{
-    Mesh mesh;
-    for (int i = 0; i < segments; i++) {
-        for (int j = 0; j < sides; j++) {
-            addVertex(mesh, torusPoint(major, minor, 2 * pi * i / segments, 2 * pi * j / sides));
-        }
-    }
-    auto at = [&](int i, int j) { return (i % segments) * sides + (j % sides); };
-    for (int i = 0; i < segments; i++) {
-        for (int j = 0; j < sides; j++) {
-            addTriangle(mesh, at(i, j), at(i + 1, j), at(i + 1, j + 1));
-            addTriangle(mesh, at(i, j), at(i + 1, j + 1), at(i, j + 1));
-        }
-    }
-    orientFaces(mesh, [major](Point p) { return torusOutward(major, p); });
-    return mesh;
-}
-
 Mesh flatTorus(float major, float minor, int segments, int sides)
 {
     Mesh mesh;

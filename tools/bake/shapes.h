@@ -74,7 +74,6 @@ struct ProfilePoint {
 // are numbered from the bottom pole ring by ring to the top pole.
 Mesh lathe(const std::vector<ProfilePoint>& profile, int segments);
 Mesh sphere(float radius, int segments, int rings);
-Mesh torus(float major, float minor, int segments, int sides);
 // A flat-faced torus (every face with corners of its own).
 Mesh flatTorus(float major, float minor, int segments, int sides);
 
