@@ -6,9 +6,11 @@
 #include <cstring>
 #include <vector>
 
+// One stereo frame of 32-bit float samples.
+static constexpr size_t frameBytes = 2 * sizeof(float);
+
 static bool copyFrames(std::FILE* from, std::FILE* to, uint64_t start, uint64_t count, std::string& error)
 {
-    constexpr size_t frameBytes = 2 * sizeof(float);
     if (fseeko(from, static_cast<off_t>(start * frameBytes), SEEK_SET) != 0) {
         error = std::string("cannot read the soundtrack: ") + std::strerror(errno);
         return false;
@@ -32,12 +34,11 @@ static bool copyFrames(std::FILE* from, std::FILE* to, uint64_t start, uint64_t 
 
 bool rotateSoundtrack(std::FILE* from, std::FILE* to, uint64_t startFrame, std::string& error)
 {
-    constexpr off_t frameBytes = 2 * sizeof(float);
     if (std::fflush(from) != 0 || fseeko(from, 0, SEEK_END) != 0) {
         error = std::string("cannot read the soundtrack: ") + std::strerror(errno);
         return false;
     }
-    uint64_t frames = static_cast<uint64_t>(ftello(from) / frameBytes);
+    uint64_t frames = static_cast<uint64_t>(ftello(from) / static_cast<off_t>(frameBytes));
     if (frames == 0)
         return true;
     startFrame %= frames;
