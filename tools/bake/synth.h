@@ -25,7 +25,6 @@ struct Mix {
     std::vector<float> duck;
     std::vector<float> reverbSend;
     std::vector<float> delaySend;
-    double delaySeconds = 0.325;
 };
 
 Mix makeMix(double seconds);

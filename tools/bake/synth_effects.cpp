@@ -38,7 +38,8 @@ float runAllpass(Allpass& allpass, float input)
 // echoes are added to out and a little of them to the reverb send.
 void runDelay(Mix& mix, StereoBuffer& out)
 {
-    size_t length = size_t(mix.delaySeconds * sampleRate);
+    const double delaySeconds = 0.325;
+    size_t length = size_t(delaySeconds * sampleRate);
     std::vector<float> lineLeft(length, 0.0f), lineRight(length, 0.0f);
     size_t at = 0;
     float darkLeft = 0.0f, darkRight = 0.0f;
