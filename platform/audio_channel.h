@@ -58,6 +58,16 @@ bool looksLikeMpegAudio(const uint8_t* bytes, size_t size);
 AudioError loadChannel(
     AudioChannel& channel, const char* fileName, uint32_t offset, uint32_t length, int deviceRate);
 
+// What one decoding step of a stream did.
+enum class StreamStep { more, end, failed };
+
+// Decodes one step of a stream channel into its converter and adds the
+// frames decoded to channel.framesSinceStart. end: the decoder has reached
+// the end of the music, or has stopped giving samples (emptyReads counts
+// the steps in a row that gave none; the caller starts it at zero); failed:
+// the converter could not take the samples.
+StreamStep decodeStreamStep(AudioChannel& channel, int& emptyReads);
+
 // Writes frames stereo float frames of the channel's music to out, looping
 // at the end of the music; onEnd(channel) runs at each end. Called on the
 // audio thread with the device locked; allocates nothing itself.

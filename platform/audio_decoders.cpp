@@ -143,24 +143,13 @@ int renderStream(AudioChannel& channel, float* out, int frames, void (*onEnd)(Au
             produced += got / bytesPerOutputFrame;
             continue;
         }
-        size_t done = 0;
-        int result =
-            mpg123_read(channel.decoder, channel.decodeBuffer.data(), channel.decodeBuffer.size(), &done);
-        if (done > 0) {
-            // The converter only fails when it cannot grow: give up on the music.
-            int put =
-                SDL_AudioStreamPut(channel.converter, channel.decodeBuffer.data(), static_cast<int>(done));
-            if (put != 0) {
-                channel.silent = true;
-                break;
-            }
-            channel.framesSinceStart += done / 4;
-            emptyReads = 0;
+        StreamStep step = decodeStreamStep(channel, emptyReads);
+        // The converter only fails when it cannot grow: give up on the music.
+        if (step == StreamStep::failed) {
+            channel.silent = true;
+            break;
         }
-        bool atEnd = result != MPG123_OK && result != MPG123_NEW_FORMAT;
-        if (done == 0 && !atEnd && ++emptyReads > 64)
-            atEnd = true; // a decoder that stops giving samples has reached its end
-        if (atEnd && !restartAfterEnd(channel, onEnd))
+        if (step == StreamStep::end && !restartAfterEnd(channel, onEnd))
             break;
     }
     return produced;
@@ -184,6 +173,23 @@ int renderModule(AudioChannel& channel, int deviceRate, float* out, int frames, 
 }
 
 } // namespace
+
+StreamStep decodeStreamStep(AudioChannel& channel, int& emptyReads)
+{
+    size_t done = 0;
+    int result = mpg123_read(channel.decoder, channel.decodeBuffer.data(), channel.decodeBuffer.size(), &done);
+    if (done > 0) {
+        if (SDL_AudioStreamPut(channel.converter, channel.decodeBuffer.data(), static_cast<int>(done)) != 0)
+            return StreamStep::failed;
+        channel.framesSinceStart += done / 4;
+        emptyReads = 0;
+    }
+    if (result != MPG123_OK && result != MPG123_NEW_FORMAT)
+        return StreamStep::end;
+    if (done == 0 && ++emptyReads > 64)
+        return StreamStep::end; // a decoder that stops giving samples has reached its end
+    return StreamStep::more;
+}
 
 bool looksLikeMpegAudio(const uint8_t* bytes, size_t size)
 {

@@ -48,30 +48,21 @@ AudioError decodeStream(AudioChannel& channel, std::FILE* out, DecodedMusic& mus
     if (mpg123_getformat(channel.decoder, &fileRate, &channels, &encoding) != MPG123_OK || fileRate <= 0)
         return audioErrorFormat;
     std::vector<float> buffer(2 * chunkFrames);
-    uint64_t decodedFrames = 0;
     int emptyReads = 0;
     for (;;) {
-        size_t done = 0;
-        int result =
-            mpg123_read(channel.decoder, channel.decodeBuffer.data(), channel.decodeBuffer.size(), &done);
-        if (done > 0) {
-            if (SDL_AudioStreamPut(channel.converter, channel.decodeBuffer.data(), static_cast<int>(done)) != 0)
-                return audioErrorMemory;
-            decodedFrames += done / 4;
-            emptyReads = 0;
-            if (!drainConverter(channel, buffer, out, music))
-                return audioErrorFileOpen;
-        }
-        if (result != MPG123_OK && result != MPG123_NEW_FORMAT)
-            break;
-        // A decoder that stops giving samples has reached its end.
-        if (done == 0 && ++emptyReads > 64)
+        StreamStep step = decodeStreamStep(channel, emptyReads);
+        if (step == StreamStep::failed)
+            return audioErrorMemory;
+        if (!drainConverter(channel, buffer, out, music))
+            return audioErrorFileOpen;
+        if (step == StreamStep::end)
             break;
     }
     SDL_AudioStreamFlush(channel.converter);
     if (!drainConverter(channel, buffer, out, music))
         return audioErrorFileOpen;
-    music.seconds = static_cast<double>(decodedFrames) / static_cast<double>(fileRate);
+    // A fresh channel that is never restarted: its frames are the whole music's.
+    music.seconds = static_cast<double>(channel.framesSinceStart) / static_cast<double>(fileRate);
     return audioOk;
 }
 
