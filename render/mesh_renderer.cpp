@@ -29,9 +29,10 @@ DrawPath drawPathFor(int32_t drawMode)
 
 static void sendPosition(const Vertex& vertex)
 {
-    // The conversion truncates toward zero: 2.9 -> 2, -2.9 -> -2.
-    glVertex3i(static_cast<GLint>(vertex.position.x), static_cast<GLint>(vertex.position.y),
-               static_cast<GLint>(vertex.position.z));
+    // The conversion truncates toward zero (2.9 -> 2, -2.9 -> -2) and is
+    // defined for whatever a model holds: huge values clamp, NaN gives 0.
+    glVertex3i(truncateToInt(vertex.position.x), truncateToInt(vertex.position.y),
+               truncateToInt(vertex.position.z));
 }
 
 static void sendNormal(const Vertex& vertex)

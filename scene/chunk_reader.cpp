@@ -107,6 +107,12 @@ void requireData(ChunkReader& reader, uint32_t chunkEnd, uint64_t bytes)
         engineError(errorReadFile);
 }
 
+void requireRoom(int32_t count, int32_t bound)
+{
+    if (count >= bound)
+        engineError(errorDamaged3ds);
+}
+
 int32_t truncateToInt(float value)
 {
     if (!(value == value))

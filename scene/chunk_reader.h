@@ -10,15 +10,33 @@
 // so sub-chunks after a leaf's data are met by the enclosing level.
 #pragma once
 
+#include "scene/name_index.h"
 #include "scene/scene.h"
 
 #include <cstdint>
 #include <cstdio>
 
+// The most records of each kind one model may hold, and the most keys of one
+// track (as many as there are 16-bit frames). No real model comes near them;
+// they keep loading quick whatever a file holds, since every list grows by
+// one slot per record and so costs the square of its length.
+constexpr int32_t maxMeshObjects = 8192;
+constexpr int32_t maxMaterials = 4096;
+constexpr int32_t maxCameras = 256;
+constexpr int32_t maxLights = 1024;  // omni lights, and spot lights
+constexpr uint32_t maxTrackKeys = 65536;
+
+// The largest coordinate a track key may hold: the tangents and the
+// evaluation of a track stay finite below it.
+constexpr float maxKeyCoordinate = 1e30f;
+
 struct ChunkReader {
     FILE* file = nullptr;    // the library's stream, not owned
     Scene* scene = nullptr;  // the Scene being filled, not owned
     uint32_t fileEnd = 0;    // size of the library file: no count may promise more
+    // The cameras and mesh objects by name, for the keyframer's node lookups.
+    NameIndex<Camera> cameraNames;
+    NameIndex<MeshObject> objectNames;
 };
 
 struct ChunkHeader {
@@ -57,6 +75,10 @@ uint32_t chunkEnd(uint32_t pos, uint32_t length);
 // checked with it before anything is allocated for them.
 void requireData(ChunkReader& reader, uint32_t chunkEnd, uint64_t bytes);
 
+// Ends the process (error 515) unless a list of count records has room for
+// one more under its bound.
+void requireRoom(int32_t count, int32_t bound);
+
 // Replaces a record's array by a new one of count default entries (none for
 // a count of 0) and sets the record's count field.
 template <typename T, typename Count>
@@ -66,10 +88,6 @@ void replaceArray(T*& array, Count& arrayCount, uint32_t count)
     array = count > 0 ? new T[count] : nullptr;
     arrayCount = Count(count);
 }
-
-// Truncates toward zero to an int32 (out-of-range values are clamped, NaN
-// gives 0).
-int32_t truncateToInt(float value);
 
 // The levels of the walk; end is the absolute end of the chunk being read.
 void readEditor(ChunkReader& reader, uint32_t end);

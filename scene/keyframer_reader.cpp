@@ -3,7 +3,6 @@
 // tangents prepared for evaluation.
 #include "scene/chunk_ids.h"
 #include "scene/chunk_reader.h"
-#include "scene/names.h"
 
 #include "resources/resources.h"
 
@@ -24,6 +23,20 @@ int optionalFloatCount(uint16_t splineFlags)
     return count;
 }
 
+// A key position the tangents and the evaluation can work with: finite, and
+// not so large that their sums overflow.
+bool usablePosition(const Vec3& p)
+{
+    for (float c : {p.x, p.y, p.z}) {
+        if (!(c >= -maxKeyCoordinate && c <= maxKeyCoordinate))
+            return false;
+    }
+    return true;
+}
+
+// A track whose frames repeat or go back (also where they only meet after
+// the 16-bit reading) would give spans of zero in the tangents: like a key
+// position that is not usable, it is damaged data.
 void readTrack(ChunkReader& reader, Track& track, uint32_t end)
 {
     track.trackFlags = readU16(reader);
@@ -31,6 +44,8 @@ void readTrack(ChunkReader& reader, Track& track, uint32_t end)
     readU32(reader);
     uint32_t keyCount = readU32(reader);
     requireData(reader, end, uint64_t(keyCount) * smallestKeySize);
+    if (keyCount > maxTrackKeys)
+        engineError(errorDamaged3ds);
 
     replaceArray(track.keys, track.keyCount, keyCount);
 
@@ -47,6 +62,8 @@ void readTrack(ChunkReader& reader, Track& track, uint32_t end)
         for (int f = 0; f < optionalFloats; f++)
             readFloat(reader);
         key.value = readPoint(reader);
+        if ((i > 0 && key.frame <= track.keys[i - 1].frame) || !usablePosition(key.value))
+            engineError(errorDamaged3ds);
     }
 
     uint32_t n = keyCount;
@@ -71,11 +88,10 @@ Camera* findNodeCamera(ChunkReader& reader)
     char name[recordNameSize];
     readNodeHeader(reader, name);
     Scene& scene = *reader.scene;
-    for (int32_t i = 0; i < scene.cameraCount; i++) {
-        if (namesEqual(scene.cameras[i]->name, sizeof scene.cameras[i]->name, name, sizeof name))
-            return scene.cameras[i];
-    }
-    engineError(errorUnknownNode);
+    Camera* camera = findByName(reader.cameraNames, scene.cameras, scene.cameraCount, name);
+    if (!camera)
+        engineError(errorUnknownNode);
+    return camera;
 }
 
 MeshObject* findNodeObject(ChunkReader& reader)
@@ -83,12 +99,10 @@ MeshObject* findNodeObject(ChunkReader& reader)
     char name[recordNameSize];
     readNodeHeader(reader, name);
     Scene& scene = *reader.scene;
-    for (int32_t i = 0; i < scene.meshObjectCount; i++) {
-        MeshObject* object = scene.meshObjects[i];
-        if (namesEqual(object->name, sizeof object->name, name, sizeof name))
-            return object;
-    }
-    engineError(errorUnknownNode);
+    MeshObject* object = findByName(reader.objectNames, scene.meshObjects, scene.meshObjectCount, name);
+    if (!object)
+        engineError(errorUnknownNode);
+    return object;
 }
 
 // One walk for the three node kinds; they differ in the lookup and in the

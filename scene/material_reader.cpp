@@ -29,6 +29,7 @@ void readMaterial(ChunkReader& reader, uint32_t end)
         if (chunk.id == idMaterialName) {
             char name[recordNameSize];
             readName(reader, name);
+            requireRoom(scene.materialCount, maxMaterials);
             addMaterial(scene, name);
             material = scene.materials[scene.materialCount - 1];
         } else if (!material) {
@@ -118,6 +119,7 @@ void readLight(ChunkReader& reader, const char* name, uint32_t end)
     }
 
     Scene& scene = *reader.scene;
+    requireRoom(spot ? scene.spotLightCount : scene.omniLightCount, maxLights);
     int32_t px = truncateToInt(position.x), py = truncateToInt(position.y),
             pz = truncateToInt(position.z);
     if (spot) {
@@ -135,6 +137,7 @@ void readCamera(ChunkReader& reader, const char* name)
     Vec3 target = readPoint(reader);
     readFloat(reader);  // roll
     readFloat(reader);  // lens
+    requireRoom(reader.scene->cameraCount, maxCameras);
     addCamera(*reader.scene, name, truncateToInt(position.x), truncateToInt(position.y),
               truncateToInt(position.z), truncateToInt(target.x), truncateToInt(target.y),
               truncateToInt(target.z));

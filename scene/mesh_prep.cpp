@@ -1,11 +1,47 @@
 // mesh_prep.cpp: what the renderer needs beyond the file's data: corner
 // references, unit face and vertex normals, the centre, the face materials.
-#include "scene/names.h"
+#include "scene/name_index.h"
 #include "scene/scene.h"
 
 #include <cmath>
+#include <string>
+#include <unordered_map>
 
 namespace {
+
+// For each material name, the last Material of the Scene's list that has it.
+using MaterialsByName = std::unordered_map<std::string, Material*>;
+
+MaterialsByName materialsByName(const Scene& scene)
+{
+    MaterialsByName byName;
+    for (int32_t m = 0; m < scene.materialCount; m++) {
+        Material* material = scene.materials[m];
+        byName[nameText(material->name, sizeof material->name)] = material;
+    }
+    return byName;
+}
+
+// A face whose name no Material has keeps the material it had. Looking the
+// names up keeps the binding's cost to the faces, whatever the number of
+// materials.
+void assignFrom(const MaterialsByName& byName, MeshObject& object)
+{
+    for (int32_t i = 0; i < object.faceCount; i++) {
+        Face& face = object.faces[i];
+        auto found = byName.find(nameText(face.materialName, sizeof face.materialName));
+        if (found != byName.end())
+            face.material = found->second;
+    }
+}
+
+void prepareWith(const MaterialsByName& byName, MeshObject& object)
+{
+    resolveCorners(object);
+    computeNormals(object);
+    computeCentre(object);
+    assignFrom(byName, object);
+}
 
 // Scales v to unit length; a zero-length vector becomes (0, 0, 0).
 Vec3 unitOrZero(Vec3 v)
@@ -21,10 +57,14 @@ Vec3 unitOrZero(Vec3 v)
 
 void prepareMesh(Scene& scene, MeshObject& object)
 {
-    resolveCorners(object);
-    computeNormals(object);
-    computeCentre(object);
-    assignFaceMaterials(scene, object);
+    prepareWith(materialsByName(scene), object);
+}
+
+void prepareMeshes(Scene& scene)
+{
+    MaterialsByName byName = materialsByName(scene);
+    for (int32_t i = 0; i < scene.meshObjectCount; i++)
+        prepareWith(byName, *scene.meshObjects[i]);
 }
 
 void resolveCorners(MeshObject& object)
@@ -80,14 +120,6 @@ void computeCentre(MeshObject& object)
 
 void assignFaceMaterials(Scene& scene, MeshObject& object)
 {
-    for (int32_t i = 0; i < object.faceCount; i++) {
-        Face& face = object.faces[i];
-        // No early exit: when several materials share a name, the last wins.
-        for (int32_t m = 0; m < scene.materialCount; m++) {
-            Material* material = scene.materials[m];
-            if (namesEqual(face.materialName, sizeof face.materialName, material->name,
-                           sizeof material->name))
-                face.material = material;
-        }
-    }
+    // When several materials share a name, the last one wins.
+    assignFrom(materialsByName(scene), object);
 }

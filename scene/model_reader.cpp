@@ -100,6 +100,7 @@ void checkFaceIndices(const MeshObject& object)
 void readTriangleMesh(ChunkReader& reader, const char* name, uint32_t end)
 {
     Scene& scene = *reader.scene;
+    requireRoom(scene.meshObjectCount, maxMeshObjects);
     scene.meshObjects = growList(scene.meshObjects, scene.meshObjectCount);
     scene.meshObjects[scene.meshObjectCount] = createMeshObject();
     MeshObject& object = *scene.meshObjects[scene.meshObjectCount];
@@ -198,6 +199,5 @@ void loadModel(Scene& scene, const char* entryName, ResourceLibrary& library)
         engineError(errorNot3ds);
     readMain(reader, chunkEnd(start, length));
 
-    for (int32_t i = 0; i < scene.meshObjectCount; i++)
-        prepareMesh(scene, *scene.meshObjects[i]);
+    prepareMeshes(scene);
 }

@@ -186,11 +186,17 @@ void setCameraPosition(Camera& camera, float x, float y, float z);
 // File axes to scene axes: (x, y, z) -> (x, -z, -y).
 Vec3 toSceneAxes(float x, float y, float z);
 
+// A coordinate as a whole number, truncated toward zero; defined for every
+// float: out-of-range values clamp to the int32 range, NaN gives 0.
+int32_t truncateToInt(float value);
+
 // Reads the .3ds entry named entryName from the open library into the Scene
 // and prepares every mesh object. Bad data ends the process (engineError):
-// 513 not a .3ds entry, 515 damaged chunks, counts or indices, 516 a
-// keyframer node naming no camera or mesh object, 258/260 read and seek
-// failures. A model without a camera leaves currentCamera null.
+// 513 not a .3ds entry; 515 damaged chunks, counts or indices, more records
+// of a kind than a model may hold, or a track whose frames do not increase
+// or whose positions are not finite; 516 a keyframer node naming no camera
+// or mesh object; 258/260 read and seek failures. A model without a camera
+// leaves currentCamera null.
 void loadModel(Scene& scene, const char* entryName, ResourceLibrary& library);
 
 // ---------------------------------------------------------------------------
@@ -198,6 +204,9 @@ void loadModel(Scene& scene, const char* entryName, ResourceLibrary& library);
 
 // resolveCorners, computeNormals, computeCentre, assignFaceMaterials.
 void prepareMesh(Scene& scene, MeshObject& object);
+// prepareMesh for every mesh object in index order, the materials looked up
+// by name once for all of them.
+void prepareMeshes(Scene& scene);
 void resolveCorners(MeshObject& object);
 // Unit face and vertex normals from the current positions; a zero-length
 // normal (a face without area, a vertex of no face) is (0, 0, 0).

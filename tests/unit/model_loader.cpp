@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cmath>
 #include <cstdio>
 #include <algorithm>
 #include <cstdlib>
@@ -119,7 +120,7 @@ std::vector<uint8_t> fullModel()
         true, 5, 100,  // a keyframer section, frames 5 to 100
         {{idCameraNode, "second", -1, TrackSpec{0, {keyAt(0), eased, keyAt(20, {20, 0, 0})}}},
          {idTargetNode, "second", -1, TrackSpec{0, {keyAt(0, {0, 0, 4})}}},
-         {idObjectNode, "box", -1, TrackSpec{0, {keyAt(0), keyAt(40000)}}}},
+         {idObjectNode, "box", -1, TrackSpec{0, {keyAt(39990), keyAt(40000)}}}},
     });
 }
 
@@ -282,6 +283,25 @@ TEST(ModelLoader, ModelWithoutCameraOrFrameRangeAndTrackBeforeHeader)
     destroyScene(scene);
 }
 
+TEST(ModelLoader, CoordinatesOfAnyFloatLoadAndTruncateDefined)
+{
+    const float inf = INFINITY;
+    Scene* scene = load(editorBytes({
+        namedObjectChunk("cam", {cameraChunk({"cam", {NAN, inf, -inf}, {3e9f, -3e9f, 2.9f}})}),
+        namedObjectChunk("box", {container(idTriangleMesh, {vertexListChunk({{NAN, inf, 1e38f}, {0, 0, 0}, {1, 1, 1}}),
+                                                            faceListChunk({{0, 1, 2, 0}}, {}),
+                                                            mappingChunk({{NAN, inf}, {-1e30f, 1.25f}})})}),
+    }));
+    // The camera's file point (x, y, z) is the scene point (x, -z, -y).
+    EXPECT_EQ(text(scene->cameras[0]->position), "0 2.14748e+09 -2.14748e+09");
+    EXPECT_EQ(text(scene->cameras[0]->target), "2.14748e+09 -2 2.14748e+09");
+    const MeshObject& box = *scene->meshObjects[0];
+    EXPECT_TRUE(std::isnan(box.vertices[0].position.x) && box.vertices[0].u == 0 && box.vertices[0].v == 255);
+    EXPECT_EQ(box.vertices[1].v, 64);
+    destroyScene(scene);
+    EXPECT_EQ(truncateToInt(-2.9f), -2);
+}
+
 TEST(ModelLoader, DamagedDataEndsWithItsErrorLine)
 {
     const std::string damaged = "The .3ds data is damaged.\n", noNode = "A keyframer node names no object of the model.\n";
@@ -290,6 +310,9 @@ TEST(ModelLoader, DamagedDataEndsWithItsErrorLine)
         Chunk track = positionTrackChunk(TrackSpec{0, {keyAt(0)}});
         std::copy(bytes.begin(), bytes.end(), track.data.begin() + at);
         return nodeBytes({nodeHeaderChunk("cam"), track}, idCameraNode);
+    };
+    auto keys = [](std::vector<KeySpec> keys) {
+        return nodeBytes({nodeHeaderChunk("cam"), positionTrackChunk(TrackSpec{0, std::move(keys)})}, idCameraNode);
     };
     struct Case {
         const char* what;
@@ -311,6 +334,13 @@ TEST(ModelLoader, DamagedDataEndsWithItsErrorLine)
         {"group index", meshBytes({vertexListChunk(threeVertices), faceListChunk(twoFaces, {{"A", {2}}})}), damaged},
         {"key count", track(10, {0xFF, 0xFF, 0xFF, 0xFF}), damaged},
         {"spline floats", track(18, {0x1F}), damaged},  // announces floats that are not there
+        {"a repeated key frame", keys({keyAt(0), keyAt(5), keyAt(5)}), damaged},
+        {"a key frame going back", keys({keyAt(10), keyAt(5)}), damaged},
+        {"key frames that meet in 16 bits", keys({keyAt(0), keyAt(65536)}), damaged},
+        {"a key position of NaN", keys({keyAt(0, {0, NAN, 0})}), damaged},
+        {"a key position too large", keys({keyAt(0), keyAt(1, {0, 0, 3e30f})}), damaged},
+        {"too many mesh objects", editorBytes(std::vector<Chunk>(8193, namedObjectChunk("o", {container(idTriangleMesh, {})}))), damaged},
+        {"too many materials", editorBytes(std::vector<Chunk>(4097, container(idMaterial, {materialNameChunk("m")}))), damaged},
         {"camera node", nodeBytes({nodeHeaderChunk("other")}, idTargetNode), noNode},
         {"object node", nodeBytes({nodeHeaderChunk("cam")}, idObjectNode), noNode},
     };
