@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <stdexcept>
 
 using namespace model3ds;
 
@@ -30,6 +31,15 @@ TEST(Model3dsWriter, DamagedChunksKeepTheirBogusLengthAndRawBytes)
     EXPECT_EQ(at<uint32_t>(bytes, 2), bytes.size());  // the parent counts the true size
     EXPECT_EQ(at<uint32_t>(bytes, 8), 3u);
     EXPECT_TRUE(bytes[bytes.size() - 2] == 0xAA && bytes[bytes.size() - 1] == 0xBB);
+}
+
+TEST(Model3dsWriter, RefusesListsLongerThanTheir16BitCount)
+{
+    EXPECT_EQ(chunkBytes(vertexListChunk(std::vector<Point>(65535))).size(), 6u + 2u + 65535u * 12);
+    EXPECT_THROW(vertexListChunk(std::vector<Point>(65536)), std::length_error);
+    EXPECT_THROW(faceListChunk(std::vector<FaceSpec>(65536), {}), std::length_error);
+    EXPECT_THROW(faceMaterialChunk({"m", std::vector<uint16_t>(70000)}), std::length_error);
+    EXPECT_THROW(mappingChunk(std::vector<Mapping>(65536)), std::length_error);
 }
 
 TEST(Model3dsWriter, KeysCarryOneFloatPerSplineFlagInOrder)

@@ -6,6 +6,7 @@
 #include "tools/model3ds/model3ds.h"
 
 #include <cstdio>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -31,9 +32,14 @@ int main(int argc, char** argv)
         return argc == 2 ? 0 : 2;
     }
     std::string dir = argv[1];
-    if (!writeFile(dir + "/ant", bake::bakeLibrary()))
+    try {
+        if (!writeFile(dir + "/ant", bake::bakeLibrary()))
+            return 1;
+        if (!writeFile(dir + "/music.mp3", bake::bakeMusic()))
+            return 1;
+    } catch (const std::exception& failure) {
+        std::printf("kvistra-bake: %s\n", failure.what());
         return 1;
-    if (!writeFile(dir + "/music.mp3", bake::bakeMusic()))
-        return 1;
+    }
     return 0;
 }

@@ -3,6 +3,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <stdexcept>
+#include <string>
 #include <utility>
 
 namespace model3ds {
@@ -197,10 +199,20 @@ Chunk materialChunk(const MaterialSpec& material)
 // ---------------------------------------------------------------------------
 // Meshes
 
+// The 16-bit count of a list; a longer list cannot be written as one, and is
+// refused rather than written with a count that wraps.
+static uint16_t listCount(size_t size, const char* what)
+{
+    if (size > 0xFFFF)
+        throw std::length_error("a .3ds " + std::string(what) + " holds at most 65535 entries, not " +
+                                std::to_string(size));
+    return static_cast<uint16_t>(size);
+}
+
 Chunk vertexListChunk(const std::vector<Point>& vertices)
 {
     std::vector<uint8_t> data;
-    putU16(data, static_cast<uint16_t>(vertices.size()));
+    putU16(data, listCount(vertices.size(), "vertex list"));
     for (const Point& vertex : vertices) {
         putPoint(data, vertex);
     }
@@ -211,7 +223,7 @@ Chunk faceMaterialChunk(const FaceGroup& group)
 {
     std::vector<uint8_t> data;
     putName(data, group.material);
-    putU16(data, static_cast<uint16_t>(group.faces.size()));
+    putU16(data, listCount(group.faces.size(), "face-material group"));
     for (uint16_t face : group.faces) {
         putU16(data, face);
     }
@@ -221,7 +233,7 @@ Chunk faceMaterialChunk(const FaceGroup& group)
 Chunk faceListChunk(const std::vector<FaceSpec>& faces, const std::vector<FaceGroup>& groups)
 {
     std::vector<uint8_t> data;
-    putU16(data, static_cast<uint16_t>(faces.size()));
+    putU16(data, listCount(faces.size(), "face list"));
     for (const FaceSpec& face : faces) {
         putU16(data, face.a);
         putU16(data, face.b);
@@ -238,7 +250,7 @@ Chunk faceListChunk(const std::vector<FaceSpec>& faces, const std::vector<FaceGr
 Chunk mappingChunk(const std::vector<Mapping>& mapping)
 {
     std::vector<uint8_t> data;
-    putU16(data, static_cast<uint16_t>(mapping.size()));
+    putU16(data, listCount(mapping.size(), "mapping list"));
     for (const Mapping& pair : mapping) {
         putFloat(data, pair.u);
         putFloat(data, pair.v);

@@ -22,6 +22,10 @@
 // such a face is clockwise seen from the front, which is front-facing under
 // the engine's clockwise rule.
 //
+// Lists with a 16-bit count (vertices, faces, face-material groups, mapping
+// pairs) of more than 65535 entries cannot be written: the builders throw
+// std::length_error saying which list.
+//
 // Resource libraries: libraryBytes packs named entries into the library
 // format (name, NUL, 32-bit little-endian size, data).
 #pragma once
