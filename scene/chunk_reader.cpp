@@ -6,24 +6,47 @@
 
 #include <cstring>
 
-uint32_t tell(ChunkReader& reader)
+static uint32_t streamPosition(FILE* file)
 {
-    long position = std::ftell(reader.file);
+    long position = std::ftell(file);
     if (position < 0)
         engineError(errorReadFile);
     return uint32_t(position);
 }
 
+static void seekStream(FILE* file, long position, int whence)
+{
+    if (std::fseek(file, position, whence) != 0)
+        engineError(errorSeekFile);
+}
+
+void attachStream(ChunkReader& reader, FILE* file)
+{
+    reader.file = file;
+    reader.position = streamPosition(file);
+    seekStream(file, 0, SEEK_END);
+    reader.fileEnd = streamPosition(file);
+    seekStream(file, long(reader.position), SEEK_SET);
+}
+
+uint32_t tell(ChunkReader& reader)
+{
+    return reader.position;
+}
+
 void seekTo(ChunkReader& reader, uint32_t position)
 {
-    if (std::fseek(reader.file, long(position), SEEK_SET) != 0)
-        engineError(errorSeekFile);
+    if (position == reader.position)
+        return;
+    seekStream(reader.file, long(position), SEEK_SET);
+    reader.position = position;
 }
 
 void readBytes(ChunkReader& reader, void* destination, size_t n)
 {
     if (std::fread(destination, 1, n, reader.file) != n)
         engineError(errorReadFile);
+    reader.position += uint32_t(n);
 }
 
 uint8_t readU8(ChunkReader& reader)

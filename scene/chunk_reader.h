@@ -34,6 +34,7 @@ struct ChunkReader {
     FILE* file = nullptr;    // the library's stream, not owned
     Scene* scene = nullptr;  // the Scene being filled, not owned
     uint32_t fileEnd = 0;    // size of the library file: no count may promise more
+    uint32_t position = 0;   // the stream's position, kept by every read and seek
     // The cameras and mesh objects by name, for the keyframer's node lookups.
     NameIndex<Camera> cameraNames;
     NameIndex<MeshObject> objectNames;
@@ -46,9 +47,14 @@ struct ChunkHeader {
     uint32_t end = 0;    // start + length
 };
 
-// Stream position; error 258 when it cannot be had.
+// Reads from file, from where it stands: learns its position and the file's
+// size (error 258 when they cannot be had, 260 when a seek fails).
+void attachStream(ChunkReader& reader, FILE* file);
+// Stream position. The reader keeps it itself, so asking costs nothing:
+// the walk asks after every chunk.
 uint32_t tell(ChunkReader& reader);
-// Absolute seek; error 260 when it fails.
+// Absolute seek; error 260 when it fails. A seek to where the stream already
+// stands (the end of a leaf chunk, most often) is not made.
 void seekTo(ChunkReader& reader, uint32_t position);
 // Exactly n bytes (n >= 1); error 258 when fewer arrive.
 void readBytes(ChunkReader& reader, void* destination, size_t n);

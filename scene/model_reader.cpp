@@ -156,16 +156,6 @@ void readMain(ChunkReader& reader, uint32_t end)
     }
 }
 
-uint32_t fileSize(ChunkReader& reader)
-{
-    uint32_t here = tell(reader);
-    if (std::fseek(reader.file, 0, SEEK_END) != 0)
-        engineError(errorSeekFile);
-    uint32_t size = tell(reader);
-    seekTo(reader, here);
-    return size;
-}
-
 }  // namespace
 
 void readEditor(ChunkReader& reader, uint32_t end)
@@ -189,8 +179,7 @@ void loadModel(Scene& scene, const char* entryName, ResourceLibrary& library)
 
     ChunkReader reader;
     reader.scene = &scene;
-    reader.file = library.stream;
-    reader.fileEnd = fileSize(reader);
+    attachStream(reader, library.stream);
 
     uint32_t start = tell(reader);
     uint16_t id = readU16(reader);
