@@ -51,6 +51,10 @@ struct AudioChannel {
 // of valid, consecutive frame headers. mpg123 itself resyncs on anything.
 bool looksLikeMpegAudio(const uint8_t* bytes, size_t size);
 
+// Opens channel.fileBytes as a channel of channel.kind for output at
+// deviceRate: the checks and decoders of loadChannel, without the file.
+AudioError openChannelBytes(AudioChannel& channel, int deviceRate);
+
 // Reads length bytes of fileName from offset on (length 0: up to the end of
 // the file) into channel.fileBytes and opens them as a channel of
 // channel.kind for output at deviceRate. Returns audioOk or the error code

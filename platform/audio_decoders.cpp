@@ -305,14 +305,19 @@ static AudioError readFileRange(const char* fileName, uint32_t offset, uint32_t 
     return error;
 }
 
+AudioError openChannelBytes(AudioChannel& channel, int deviceRate)
+{
+    return channel.kind == ChannelKind::stream ? openStreamChannel(channel, deviceRate)
+                                               : openModuleChannel(channel);
+}
+
 AudioError loadChannel(
     AudioChannel& channel, const char* fileName, uint32_t offset, uint32_t length, int deviceRate)
 {
     AudioError error = readFileRange(fileName, offset, length, channel.fileBytes);
     if (error != audioOk)
         return error;
-    return channel.kind == ChannelKind::stream ? openStreamChannel(channel, deviceRate)
-                                               : openModuleChannel(channel);
+    return openChannelBytes(channel, deviceRate);
 }
 
 void renderChannel(

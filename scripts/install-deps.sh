@@ -2,6 +2,7 @@
 # Installs every Debian package that building, baking, running and testing
 # kvistra needs. Packages already installed are skipped. Runs as root, or
 # through sudo; otherwise it names the missing packages and fails.
+# usage: scripts/install-deps.sh [--fuzz]   (--fuzz: the fuzzing tools too)
 set -euo pipefail
 
 packages=(
@@ -20,6 +21,11 @@ packages=(
   # benchmarks: wall time and peak memory
   time
 )
+
+# scripts/fuzz.sh adds clang with libFuzzer and the sanitizer runtimes.
+if [ "${1:-}" = "--fuzz" ]; then
+  packages+=(clang libclang-rt-14-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
