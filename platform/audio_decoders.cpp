@@ -226,7 +226,10 @@ static AudioError openStreamChannel(AudioChannel& channel, int deviceRate)
     if (decoder == nullptr)
         return audioErrorMemory;
     channel.decoder = decoder;
-    mpg123_param(decoder, MPG123_ADD_FLAGS, MPG123_QUIET, 0);
+    // ID3v2 tags are skipped, not parsed: their contents are of no use here,
+    // and a tag's size fields would have the parser allocate whatever they
+    // claim (a 100-byte file asked for 190 MB).
+    mpg123_param(decoder, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_SKIP_ID3V2, 0);
     // Any rate, always 16-bit stereo (mono is doubled): the converter
     // expects one fixed layout.
     mpg123_format_none(decoder);
