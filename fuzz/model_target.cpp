@@ -23,7 +23,8 @@
 #endif
 #endif
 #ifdef KVISTRA_ASAN
-#include <sanitizer/allocator_interface.h>
+// The size a block was allocated with (the sanitizer runtime's own).
+extern "C" size_t __sanitizer_get_allocated_size(const volatile void* block);
 #endif
 
 namespace {

@@ -40,6 +40,9 @@ struct ProgramResult {
     int signal = 0;
 };
 
+// True in a build with AddressSanitizer, which needs the whole address space.
+bool underAddressSanitizer();
+
 // Runs program (a path) with args in directory dir (empty: the current one).
 // extraEnv entries "NAME=value" are added to the environment.
 ProgramResult runProgram(const std::string& program, const std::vector<std::string>& args,

@@ -3,6 +3,8 @@
 #include "support.h"
 
 #include "platform/audio.h"
+#include "scenes/scenes.h"
+#include "shell/shell.h"
 
 #include <lame/lame.h>
 
@@ -209,10 +211,21 @@ void playToDisk(const std::string& music, const std::string& output, bool asModu
     audioInit(-1, 44100, 0, nullptr);
     AudioHandle handle = asModule ? audioMusicLoad(0, music.c_str(), 0, 0, 5)
                                   : audioStreamCreateFile(0, music.c_str(), 0, 0, 0);
-    if (!audioChannelSetSync(handle, audioSyncEnd, 0, [](uint32_t, uint32_t, uint32_t) { ++endCount; }) ||
+    // The show's own end procedure, on the audio thread, restarts the demo
+    // clock while this thread keeps reading it.
+    auto onEnd = [](uint32_t sync, uint32_t channel, uint32_t data) {
+        onMusicEnd(sync, channel, data);
+        ++endCount;
+    };
+    if (!audioChannelSetSync(handle, audioSyncEnd, 0, onEnd) ||
         !audioStart() || !(asModule ? audioMusicPlay(handle) : audioStreamPlay(handle, 0, 4)))
         return (void)std::printf("error %d", audioErrorGetCode());
-    pollUntil([] { return endCount >= 2; }, 20);
+    pollUntil(
+        [] {
+            updateDemoClock();
+            return endCount >= 2;
+        },
+        20);
     audioFree();
     std::vector<uint8_t> written = readFile(output);
     std::vector<float> samples(written.size() / sizeof(float));
