@@ -149,9 +149,18 @@ TEST_F(MeshRenderer, FaceZeroColourTimesBrightnessButNotAlpha)
         }
     }
 
+    // A code outside the table draws unlit lines, in the colour times the brightness too.
+    Material& material = *object.faces[0].material;
+    for (int32_t drawMode : {0, 3, 17}) {
+        material.drawMode = drawMode, brightness = 0.5f;
+        clearFrame(), drawScene(s.scene);
+        EXPECT_EQ(sum(readPixel(370, 190)), 0) << drawMode;
+        expectColour(brightestInColumn(370, 130, 150), {102, 77, 51, 0}, "lines of code " + std::to_string(drawMode));
+    }
+    material.drawMode = drawModeFlatUnlit;
+
     // Blended, the destination is scaled by the source colour:
     // (0.8, 0.6, 0.4) x 0.5 + 0.5 x (0.8, 0.6, 0.4).
-    Material& material = *object.faces[0].material;
     material.blend = 1, material.alpha = 0.5f, brightness = 1.0f;
     glClearColor(0.5f, 0.5f, 0.5f, 0.5f);
     clearFrame(), drawScene(s.scene);
@@ -232,6 +241,41 @@ TEST_F(MeshRenderer, FilterSwitchSmoothsOrKeepsHardTexelEdges)
         for (int column = 230; column < 420; column++)
             between += readPixel(column, 150).r > 20 && readPixel(column, 150).r < 235;
         EXPECT_TRUE(filtering == 1 ? between > 20 : between == 0) << between << " pixels between black and white";
+    }
+    // The bytes reach GL as byte / 255: texel 128 begins where u is 127.5
+    // (x = -25), not at 128 (x = 0) as byte / 256 would have it.
+    int firstWhite = 230;
+    while (firstWhite < 420 && readPixel(firstWhite, 150).r < 128)
+        firstWhite++;
+    EXPECT_NEAR(firstWhite, 320 - 25, 2);
+}
+
+TEST_F(MeshRenderer, LitPathsShadeFlatFromTheFirstCornerOrSmooth)
+{
+    // Corner 0 faces the light, the others face away: a flat face or line
+    // takes one corner's lit colour (a polygon its first, a line its
+    // second), a smooth face runs from light to dark.
+    Texture white = makeTexture(Rgba{255, 255, 255, 0});
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+    const struct {
+        int32_t drawMode;
+        bool smooth, wire;
+    } cases[] = {{drawModeLitWire, false, true}, {drawModeFlatLit, false, false}, {drawModeTexturedLit, true, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.drawMode);
+        TestScene s;
+        MeshObject& object = s.triangle(s.material(c.drawMode, 1, 1, 1, 1, &white));
+        object.vertices[1].normal = object.vertices[2].normal = {0, 0, -1};
+        clearFrame(), drawScene(s.scene);
+        // Near corner 0 and near corner 2 (inside), or both ends of the top edge (a line from 0 to 1).
+        Rgba nearFirst = c.wire ? brightestInColumn(235, 130, 150) : readPixel(250, 150);
+        Rgba nearLast = c.wire ? brightestInColumn(405, 130, 150) : readPixel(410, 310);
+        if (c.smooth) {
+            EXPECT_GT(sum(nearFirst), sum(nearLast) + 200);
+        } else {
+            expectColour(nearLast, nearFirst, "one colour");
+            EXPECT_TRUE(c.wire ? sum(nearFirst) < 200 : sum(nearFirst) > 600) << "the first corner's colour, or the line's second";
+        }
     }
 }
 

@@ -50,11 +50,28 @@ TEST(Keyframer, EvenKeysGetEqualTangentsAndClampAtTheSecondToLastKey)
         EXPECT_FLOAT_EQ(evaluateTrack(*track, c.frame).x, c.x) << c.frame;
     destroyTrack(track);
 
-    // Uneven spacing: the tangents follow the frame-spacing adjustment.
-    Track* uneven = makeTrack({{0, {0, 0, 0}}, {10, {10, 0, 0}}, {40, {10, 30, 0}}, {50, {0, 0, 0}}});
-    EXPECT_FLOAT_EQ(uneven->keys[1].inTangent.x, 0.5f * 5);
-    EXPECT_FLOAT_EQ(uneven->keys[1].outTangent.y, 1.5f * 15);
-    EXPECT_TRUE(evaluateTrack(*uneven, 40).y == 30 && evaluateTrack(*uneven, 10).x == 10);
+    // Uneven spacing, where neither the tangent terms nor the spacing
+    // adjustment cancel: values worked out by hand from the Kochanek-Bartels
+    // and Hermite formulas.
+    Track* uneven = makeTrack({{0, {0, 0, 0}}, {10, {10, 20, 0}}, {30, {40, 0, 10}}, {60, {40, 30, -20}}});
+    const TrackKey* k = uneven->keys;
+    struct {
+        Vec3 actual, expected;
+    } vectors[] = {
+        {k[0].outTangent, {25.0f / 3, 30, -5.0f / 3}},  // first key: 1.5 g - (10 / 60) (P2 - P0)
+        {k[1].inTangent, {40.0f / 3, 0, 10.0f / 3}},    // (10 / 15) x (g1 + g2) / 2
+        {k[1].outTangent, {80.0f / 3, 0, 20.0f / 3}},   // (20 / 15) x (g1 + g2) / 2
+        {k[3].inTangent, {-9, 42, -39}},                // last key: 1.5 g - (30 / 100) (P3 - P1)
+        {evaluateTrack(*uneven, 4), {3.44f, 11.36f, -0.56f}},
+        {evaluateTrack(*uneven, 20), {161.0f / 6, 9.5f, 41.0f / 6}},
+        {evaluateTrack(*uneven, 25), {34.875f, 2.5625f, 9.875f}},
+        {evaluateTrack(*uneven, 45), {40, 0, 10}},  // past the second-to-last key
+    };
+    for (const auto& v : vectors) {
+        EXPECT_NEAR(v.actual.x, v.expected.x, 1e-4f);
+        EXPECT_NEAR(v.actual.y, v.expected.y, 1e-4f);
+        EXPECT_NEAR(v.actual.z, v.expected.z, 1e-4f);
+    }
     destroyTrack(uneven);
 }
 
