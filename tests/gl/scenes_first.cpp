@@ -127,12 +127,27 @@ TEST_F(FirstScenes, BlueDeformsItsObjectFromTheRestCopy)
     EXPECT_GT(changedNormals, 0);
 }
 
-TEST_F(FirstScenes, SequencerChangesSceneWithinOnePassAndEndsAfterTheLast)
+TEST_F(FirstScenes, SequencerRunsTheTitleChangesSceneWithinOnePassAndEndsAfterTheLast)
 {
+    // The first pass: the title's set-up, the music's start, the first title frame.
+    static int musicStarts = 0;
+    AudioCalls saved = audioCalls;
+    audioCalls.start = [] { return ++musicStarts; };
+    virtualNow = 5000;
+    demoStage = 0;
+    runSequencer();
+    audioCalls = saved;
+    EXPECT_EQ(musicStarts, 1);
+    EXPECT_TRUE(demoStage == 2 && swaps == 1 && clockBase == 5000u && sceneStart == 0.0f);
+    EXPECT_TRUE(titleTexture4.name != 0 && titleTexture4.pixels == nullptr) << "uploaded, buffer freed";
+    EXPECT_GT(readPixel(320, 240).r, 0) << "the first picture at half brightness";
+
+    // Past the title's end (16.3 s): its last frame and the first set-up and frame.
+    virtualNow += 16310;
+    swaps = 0;
+    runSequencer();
+    EXPECT_EQ(swaps, 2);
     virtualNow = 100000;
-    demoStage = 3;
-    runSequencer();  // the first set-up and its first frame
-    EXPECT_EQ(swaps, 1);
     for (const ShowScene& scene : showScenes) {
         SCOPED_TRACE(scene.model);
         ASSERT_EQ(demoStage, scene.frameStage);
