@@ -15,7 +15,7 @@
 #include "scenes/scenes.h"
 #include "shell/shell.h"
 
-#include <GL/gl.h>
+#include "gl11/gl.h"
 
 #include <algorithm>
 #include <cerrno>
