@@ -1,0 +1,244 @@
+// batch.cpp: the pending batch drawn as one ES draw, and the ES objects the
+// layer draws with.
+//
+// Everything is made once, on the layer's first call: the program (every
+// state is a uniform of it, so nothing compiles during the show), one vertex
+// array, and a vertex and an index buffer used as rings: each draw writes
+// its vertices and indices after the previous draw's, and only when a ring
+// is full is its storage renewed and writing starts again at its beginning,
+// so no draw overwrites data an earlier one may still be reading. The CPU
+// side keeps its arrays' capacity from frame to frame: in the steady state
+// nothing is allocated.
+//
+// A draw sets only the uniforms whose values differ from the previous
+// draw's.
+#include "gl11/state.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+struct EsObjects {
+    ShaderInputs inputs;
+    GLuint vertexArray = 0;
+    GLuint vertexBuffer = 0;
+    GLuint indexBuffer = 0;
+    GLsizeiptr vertexCapacity = 4 << 20;
+    GLsizeiptr indexCapacity = 1 << 20;
+    GLintptr vertexOffset = 0;
+    GLintptr indexOffset = 0;
+    DrawState applied{};
+    bool appliedValid = false;
+};
+
+EsObjects es;
+
+template <typename T>
+bool same(const T& a, const T& b)
+{
+    return std::memcmp(&a, &b, sizeof(T)) == 0;
+}
+
+void normalise3(float v[3])
+{
+    float length = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+    if (length == 0.0f)
+        return;
+    v[0] /= length;
+    v[1] /= length;
+    v[2] /= length;
+}
+
+// The inverse transpose of the modelview's upper 3 x 3, column after column.
+void normalMatrix(const Matrix4& modelview, float out[9])
+{
+    auto a = [&modelview](int row, int column) { return static_cast<double>(modelview.m[column * 4 + row]); };
+    double c[3][3] = {
+        {a(1, 1) * a(2, 2) - a(1, 2) * a(2, 1), a(1, 2) * a(2, 0) - a(1, 0) * a(2, 2),
+         a(1, 0) * a(2, 1) - a(1, 1) * a(2, 0)},
+        {a(0, 2) * a(2, 1) - a(0, 1) * a(2, 2), a(0, 0) * a(2, 2) - a(0, 2) * a(2, 0),
+         a(0, 1) * a(2, 0) - a(0, 0) * a(2, 1)},
+        {a(0, 1) * a(1, 2) - a(0, 2) * a(1, 1), a(0, 2) * a(1, 0) - a(0, 0) * a(1, 2),
+         a(0, 0) * a(1, 1) - a(0, 1) * a(1, 0)},
+    };
+    double determinant = a(0, 0) * c[0][0] + a(0, 1) * c[0][1] + a(0, 2) * c[0][2];
+    if (determinant == 0.0)
+        determinant = 1.0;
+    for (int row = 0; row < 3; row++)
+        for (int column = 0; column < 3; column++)
+            out[column * 3 + row] = static_cast<float>(c[row][column] / determinant);
+}
+
+void applyUniforms(const DrawState& state)
+{
+    const ShaderInputs& in = es.inputs;
+    const DrawState& was = es.applied;
+    bool all = !es.appliedValid;
+    if (all || !same(state.modelview, was.modelview)) {
+        float normals[9];
+        normalMatrix(state.modelview, normals);
+        glUniformMatrix4fv(in.modelview, 1, GL_FALSE, state.modelview.m);
+        glUniformMatrix3fv(in.normalMatrix, 1, GL_FALSE, normals);
+    }
+    if (all || !same(state.projection, was.projection))
+        glUniformMatrix4fv(in.projection, 1, GL_FALSE, state.projection.m);
+    if (all || state.lighting != was.lighting)
+        glUniform1i(in.lighting, state.lighting);
+    if (all || state.light0 != was.light0)
+        glUniform1i(in.light0, state.light0);
+    if (all || !same(state.lightDirection, was.lightDirection))
+        glUniform3fv(in.lightDirection, 1, state.lightDirection);
+    if (all || !same(state.halfVector, was.halfVector))
+        glUniform3fv(in.halfVector, 1, state.halfVector);
+    if (all || !same(state.specular, was.specular))
+        glUniform3fv(in.specular, 1, state.specular);
+    if (all || state.shininess != was.shininess)
+        glUniform1f(in.shininess, state.shininess);
+    if (all || state.flat != was.flat)
+        glUniform1i(in.flat, state.flat);
+    if (all || state.texturing != was.texturing)
+        glUniform1i(in.texturing, state.texturing);
+    if (all || state.decal != was.decal)
+        glUniform1i(in.decal, state.decal);
+    if (all || state.sphereS != was.sphereS || state.sphereT != was.sphereT)
+        glUniform2i(in.sphereMap, state.sphereS, state.sphereT);
+    if (all || state.borderS != was.borderS || state.borderT != was.borderT)
+        glUniform2i(in.border, state.borderS, state.borderT);
+    if (all || !same(state.textureSize, was.textureSize))
+        glUniform2fv(in.textureSize, 1, state.textureSize);
+    if (all || state.fog != was.fog)
+        glUniform1i(in.fog, state.fog);
+    if (all || !same(state.fogColour, was.fogColour))
+        glUniform3fv(in.fogColour, 1, state.fogColour);
+    if (all || state.fogScale != was.fogScale)
+        glUniform1f(in.fogScale, state.fogScale);
+    es.applied = state;
+    es.appliedValid = true;
+}
+
+// Writes bytes into a ring buffer bound at target; returns the offset.
+GLintptr writeRing(GLenum target, GLsizeiptr& capacity, GLintptr& offset, const void* data, GLsizeiptr bytes)
+{
+    if (offset + bytes > capacity) {
+        while (bytes > capacity)
+            capacity *= 2;
+        glBufferData(target, capacity, nullptr, GL_STREAM_DRAW);
+        offset = 0;
+    }
+    glBufferSubData(target, offset, bytes, data);
+    GLintptr at = offset;
+    offset += bytes;
+    return at;
+}
+
+void pointAttributes(GLintptr base)
+{
+    const GLsizei stride = sizeof(LayerVertex);
+    auto at = [base](size_t field) { return reinterpret_cast<const void*>(base + static_cast<GLintptr>(field)); };
+    glVertexAttribPointer(attributePosition, 3, GL_FLOAT, GL_FALSE, stride, at(offsetof(LayerVertex, position)));
+    glVertexAttribPointer(attributeNormal, 3, GL_FLOAT, GL_FALSE, stride, at(offsetof(LayerVertex, normal)));
+    glVertexAttribPointer(attributeColour, 4, GL_FLOAT, GL_FALSE, stride, at(offsetof(LayerVertex, colour)));
+    glVertexAttribPointer(attributeTexCoord, 2, GL_FLOAT, GL_FALSE, stride, at(offsetof(LayerVertex, texCoord)));
+    glVertexAttribPointer(attributeOffset, 2, GL_FLOAT, GL_FALSE, stride, at(offsetof(LayerVertex, offset)));
+}
+
+} // namespace
+
+void startLayer()
+{
+    layer.started = true;
+    createProgram(es.inputs);
+    glUseProgram(es.inputs.program);
+    glUniform1i(es.inputs.sampler, 0);
+    // The default light model's ambient times the material's ambient, which
+    // colour material takes from the current colour.
+    glUniform3f(es.inputs.sceneAmbient, 0.2f, 0.2f, 0.2f);
+
+    glGenVertexArrays(1, &es.vertexArray);
+    glBindVertexArray(es.vertexArray);
+    glGenBuffers(1, &es.vertexBuffer);
+    glGenBuffers(1, &es.indexBuffer);
+    glBindBuffer(GL_ARRAY_BUFFER, es.vertexBuffer);
+    glBufferData(GL_ARRAY_BUFFER, es.vertexCapacity, nullptr, GL_STREAM_DRAW);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, es.indexBuffer);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, es.indexCapacity, nullptr, GL_STREAM_DRAW);
+    for (GLuint attribute : {attributePosition, attributeNormal, attributeColour, attributeTexCoord, attributeOffset})
+        glEnableVertexAttribArray(attribute);
+    glActiveTexture(GL_TEXTURE0);
+    glGetIntegerv(GL_VIEWPORT, layer.viewport);
+}
+
+void captureDrawState(DrawState& state)
+{
+    std::memset(&state, 0, sizeof state);
+    state.modelview = layer.modelview.entries[layer.modelview.depth - 1];
+    state.projection = layer.projection.entries[layer.projection.depth - 1];
+    if (layer.lighting) {
+        state.lighting = 1;
+        state.specular[0] = layer.specular[0];
+        state.specular[1] = layer.specular[1];
+        state.specular[2] = layer.specular[2];
+        state.shininess = layer.shininess;
+        if (layer.light0) {
+            state.light0 = 1;
+            std::memcpy(state.lightDirection, layer.lightPosition, sizeof state.lightDirection);
+            normalise3(state.lightDirection);
+            std::memcpy(state.halfVector, state.lightDirection, sizeof state.halfVector);
+            state.halfVector[2] += 1.0f;
+            normalise3(state.halfVector);
+        }
+    }
+    state.flat = layer.shadeModel == GL_FLAT;
+    if (layer.texturing) {
+        const TextureRecord& texture = textureRecord(layer.boundTexture);
+        bool linear = texture.magFilter == GL_LINEAR;
+        state.texturing = 1;
+        state.texture = layer.boundTexture;
+        state.decal = layer.envMode == GL_DECAL;
+        state.sphereS = layer.genS && layer.genModeS == GL_SPHERE_MAP;
+        state.sphereT = layer.genT && layer.genModeT == GL_SPHERE_MAP;
+        state.borderS = linear && texture.wrapS == GL_CLAMP;
+        state.borderT = linear && texture.wrapT == GL_CLAMP;
+        state.textureSize[0] = static_cast<float>(texture.width);
+        state.textureSize[1] = static_cast<float>(texture.height);
+    }
+    if (layer.fog) {
+        state.fog = 1;
+        state.fogColour[0] = layer.fogColour[0];
+        state.fogColour[1] = layer.fogColour[1];
+        state.fogColour[2] = layer.fogColour[2];
+        state.fogScale = layer.fogDensity * 1.442695f;
+    }
+}
+
+void flushBatch()
+{
+    if (layer.indices.empty()) {
+        layer.vertices.clear();
+        return;
+    }
+    ensureStarted();
+    const DrawState& state = layer.batchState;
+    GLintptr vertexBase = writeRing(GL_ARRAY_BUFFER, es.vertexCapacity, es.vertexOffset, layer.vertices.data(),
+                                    static_cast<GLsizeiptr>(layer.vertices.size() * sizeof(LayerVertex)));
+    GLintptr indexBase = writeRing(GL_ELEMENT_ARRAY_BUFFER, es.indexCapacity, es.indexOffset, layer.indices.data(),
+                                   static_cast<GLsizeiptr>(layer.indices.size() * sizeof(uint32_t)));
+    pointAttributes(vertexBase);
+    applyUniforms(state);
+    if (state.texturing)
+        bindEsTexture(state.texture);
+
+    bool lines = layer.batchKind == BatchKind::lines;
+    // A wide line's quad has no face to cull.
+    bool uncull = layer.batchKind == BatchKind::wideLines && layer.cullFace;
+    if (uncull)
+        glDisable(GL_CULL_FACE);
+    glDrawElements(lines ? GL_LINES : GL_TRIANGLES, static_cast<GLsizei>(layer.indices.size()), GL_UNSIGNED_INT,
+                   reinterpret_cast<const void*>(indexBase));
+    if (uncull)
+        glEnable(GL_CULL_FACE);
+    layer.draws++;
+    layer.vertices.clear();
+    layer.indices.clear();
+}
