@@ -2,13 +2,18 @@
 // layer draws with.
 //
 // Everything is made once, on the layer's first call: the program (every
-// state is a uniform of it, so nothing compiles during the show), one vertex
-// array, and a vertex and an index buffer used as rings: each draw writes
-// its vertices and indices after the previous draw's, and only when a ring
-// is full is its storage renewed and writing starts again at its beginning,
-// so no draw overwrites data an earlier one may still be reading. The CPU
-// side keeps its arrays' capacity from frame to frame: in the steady state
-// nothing is allocated.
+// state is a uniform of it), one vertex array, and rings of vertex and index
+// buffers: each draw writes its vertices and indices after the previous
+// draw's, and a full buffer hands over to the next of three, so a buffer is
+// written again only two buffers' worth of draws after its last use and no
+// storage is ever renewed. The CPU side keeps its arrays' capacity from
+// frame to frame: in the steady state nothing is allocated.
+//
+// The driver compiles its own variant of the program for every combination
+// of depth test, blending, dithering and texture filter it is drawn with
+// (llvmpipe does, at the first triangle that reaches pixels, some 20 to 80 ms
+// each), so start-up draws a triangle in each combination kvistra uses and
+// clears the frame again: none of that compiling falls into the show.
 //
 // A draw sets only the uniforms whose values differ from the previous
 // draw's.
@@ -19,15 +24,21 @@
 
 namespace {
 
+constexpr int ringBuffers = 3;
+
+struct Ring {
+    GLenum target;
+    GLsizeiptr capacity;  // of each buffer
+    GLuint buffers[ringBuffers] = {};
+    int current = 0;
+    GLintptr offset = 0;
+};
+
 struct EsObjects {
     ShaderInputs inputs;
     GLuint vertexArray = 0;
-    GLuint vertexBuffer = 0;
-    GLuint indexBuffer = 0;
-    GLsizeiptr vertexCapacity = 4 << 20;
-    GLsizeiptr indexCapacity = 1 << 20;
-    GLintptr vertexOffset = 0;
-    GLintptr indexOffset = 0;
+    Ring vertices{GL_ARRAY_BUFFER, 2 << 20};
+    Ring indices{GL_ELEMENT_ARRAY_BUFFER, 512 << 10};
     DrawState applied{};
     bool appliedValid = false;
 };
@@ -117,18 +128,36 @@ void applyUniforms(const DrawState& state)
     es.appliedValid = true;
 }
 
-// Writes bytes into a ring buffer bound at target; returns the offset.
-GLintptr writeRing(GLenum target, GLsizeiptr& capacity, GLintptr& offset, const void* data, GLsizeiptr bytes)
+void createRing(Ring& ring)
 {
-    if (offset + bytes > capacity) {
-        while (bytes > capacity)
-            capacity *= 2;
-        glBufferData(target, capacity, nullptr, GL_STREAM_DRAW);
-        offset = 0;
+    glGenBuffers(ringBuffers, ring.buffers);
+    for (GLuint buffer : ring.buffers) {
+        glBindBuffer(ring.target, buffer);
+        glBufferData(ring.target, ring.capacity, nullptr, GL_STREAM_DRAW);
     }
-    glBufferSubData(target, offset, bytes, data);
-    GLintptr at = offset;
-    offset += bytes;
+    glBindBuffer(ring.target, ring.buffers[0]);
+}
+
+// Writes bytes into the ring, bound at its target; returns their offset.
+GLintptr writeRing(Ring& ring, const void* data, GLsizeiptr bytes)
+{
+    if (ring.offset + bytes > ring.capacity) {
+        if (bytes > ring.capacity) {
+            // Only a batch larger than any before grows the buffers.
+            while (bytes > ring.capacity)
+                ring.capacity *= 2;
+            for (GLuint buffer : ring.buffers) {
+                glBindBuffer(ring.target, buffer);
+                glBufferData(ring.target, ring.capacity, nullptr, GL_STREAM_DRAW);
+            }
+        }
+        ring.current = (ring.current + 1) % ringBuffers;
+        glBindBuffer(ring.target, ring.buffers[ring.current]);
+        ring.offset = 0;
+    }
+    glBufferSubData(ring.target, ring.offset, bytes, data);
+    GLintptr at = ring.offset;
+    ring.offset += bytes;
     return at;
 }
 
@@ -141,6 +170,60 @@ void pointAttributes(GLintptr base)
     glVertexAttribPointer(attributeColour, 4, GL_FLOAT, GL_FALSE, stride, at(offsetof(LayerVertex, colour)));
     glVertexAttribPointer(attributeTexCoord, 2, GL_FLOAT, GL_FALSE, stride, at(offsetof(LayerVertex, texCoord)));
     glVertexAttribPointer(attributeOffset, 2, GL_FLOAT, GL_FALSE, stride, at(offsetof(LayerVertex, offset)));
+}
+
+// A triangle in every combination of depth test, blending (with the one
+// function kvistra blends with) and texture filter, dithering off (kvistra's
+// first draw switches it off for good), through a texture like kvistra's
+// (RGB, 256 x 256, clamped); then the frame is cleared and ES is back at GL's
+// defaults. Runs before the program's first clear.
+void drawEveryRasterState()
+{
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    std::vector<uint8_t> black(256 * 256 * 3, 0);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, 256, 256, 0, GL_RGB, GL_UNSIGNED_BYTE, black.data());
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    glBlendFunc(GL_SRC_ALPHA, GL_SRC_COLOR);
+    glDisable(GL_DITHER);
+    static const Matrix4 identity = {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}};
+    glUniformMatrix4fv(es.inputs.modelview, 1, GL_FALSE, identity.m);
+    glUniformMatrix4fv(es.inputs.projection, 1, GL_FALSE, identity.m);
+    LayerVertex corners[3] = {};
+    corners[1].position[0] = 0.5f;
+    corners[2].position[1] = 0.5f;
+    const uint32_t triangle[3] = {0, 1, 2};
+    for (GLint filter : {GL_NEAREST, GL_LINEAR}) {
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+        for (bool depth : {false, true}) {
+            for (bool blend : {false, true}) {
+                if (depth)
+                    glEnable(GL_DEPTH_TEST);
+                else
+                    glDisable(GL_DEPTH_TEST);
+                if (blend)
+                    glEnable(GL_BLEND);
+                else
+                    glDisable(GL_BLEND);
+                pointAttributes(writeRing(es.vertices, corners, sizeof corners));
+                GLintptr at = writeRing(es.indices, triangle, sizeof triangle);
+                glDrawElements(GL_TRIANGLES, 3, GL_UNSIGNED_INT, reinterpret_cast<const void*>(at));
+            }
+        }
+    }
+    glClearColor(0, 0, 0, 0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    glFinish();
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_BLEND);
+    glEnable(GL_DITHER);
+    glBlendFunc(GL_ONE, GL_ZERO);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glDeleteTextures(1, &texture);
 }
 
 } // namespace
@@ -157,16 +240,13 @@ void startLayer()
 
     glGenVertexArrays(1, &es.vertexArray);
     glBindVertexArray(es.vertexArray);
-    glGenBuffers(1, &es.vertexBuffer);
-    glGenBuffers(1, &es.indexBuffer);
-    glBindBuffer(GL_ARRAY_BUFFER, es.vertexBuffer);
-    glBufferData(GL_ARRAY_BUFFER, es.vertexCapacity, nullptr, GL_STREAM_DRAW);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, es.indexBuffer);
-    glBufferData(GL_ELEMENT_ARRAY_BUFFER, es.indexCapacity, nullptr, GL_STREAM_DRAW);
+    createRing(es.vertices);
+    createRing(es.indices);
     for (GLuint attribute : {attributePosition, attributeNormal, attributeColour, attributeTexCoord, attributeOffset})
         glEnableVertexAttribArray(attribute);
     glActiveTexture(GL_TEXTURE0);
     glGetIntegerv(GL_VIEWPORT, layer.viewport);
+    drawEveryRasterState();
 }
 
 void captureDrawState(DrawState& state)
@@ -220,9 +300,9 @@ void flushBatch()
     }
     ensureStarted();
     const DrawState& state = layer.batchState;
-    GLintptr vertexBase = writeRing(GL_ARRAY_BUFFER, es.vertexCapacity, es.vertexOffset, layer.vertices.data(),
+    GLintptr vertexBase = writeRing(es.vertices, layer.vertices.data(),
                                     static_cast<GLsizeiptr>(layer.vertices.size() * sizeof(LayerVertex)));
-    GLintptr indexBase = writeRing(GL_ELEMENT_ARRAY_BUFFER, es.indexCapacity, es.indexOffset, layer.indices.data(),
+    GLintptr indexBase = writeRing(es.indices, layer.indices.data(),
                                    static_cast<GLsizeiptr>(layer.indices.size() * sizeof(uint32_t)));
     pointAttributes(vertexBase);
     applyUniforms(state);
