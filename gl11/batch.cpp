@@ -34,13 +34,27 @@ struct Ring {
     GLintptr offset = 0;
 };
 
-struct EsObjects {
+// The program of a draw: 1 with texturing, + 2 with fog.
+constexpr int programCount = 4;
+
+int programFor(const DrawState& state)
+{
+    return (state.texturing ? 1 : 0) + (state.fog ? 2 : 0);
+}
+
+// A program and the uniform values it holds.
+struct Program {
     ShaderInputs inputs;
+    DrawState applied{};
+    bool appliedValid = false;
+};
+
+struct EsObjects {
+    Program programs[programCount];
+    int current = -1;
     GLuint vertexArray = 0;
     Ring vertices{GL_ARRAY_BUFFER, 2 << 20};
     Ring indices{GL_ELEMENT_ARRAY_BUFFER, 512 << 10};
-    DrawState applied{};
-    bool appliedValid = false;
 };
 
 EsObjects es;
@@ -81,11 +95,21 @@ void normalMatrix(const Matrix4& modelview, float out[9])
             out[column * 3 + row] = static_cast<float>(c[row][column] / determinant);
 }
 
+void useProgram(int index)
+{
+    if (es.current == index)
+        return;
+    es.current = index;
+    glUseProgram(es.programs[index].inputs.program);
+}
+
+// Sets the uniforms of the program in use that differ from what it holds.
 void applyUniforms(const DrawState& state)
 {
-    const ShaderInputs& in = es.inputs;
-    const DrawState& was = es.applied;
-    bool all = !es.appliedValid;
+    Program& program = es.programs[es.current];
+    const ShaderInputs& in = program.inputs;
+    const DrawState& was = program.applied;
+    bool all = !program.appliedValid;
     if (all || !same(state.modelview, was.modelview)) {
         float normals[9];
         normalMatrix(state.modelview, normals);
@@ -108,8 +132,6 @@ void applyUniforms(const DrawState& state)
         glUniform1f(in.shininess, state.shininess);
     if (all || state.flat != was.flat)
         glUniform1i(in.flat, state.flat);
-    if (all || state.texturing != was.texturing)
-        glUniform1i(in.texturing, state.texturing);
     if (all || state.decal != was.decal)
         glUniform1i(in.decal, state.decal);
     if (all || state.sphereS != was.sphereS || state.sphereT != was.sphereT)
@@ -118,14 +140,12 @@ void applyUniforms(const DrawState& state)
         glUniform2i(in.border, state.borderS, state.borderT);
     if (all || !same(state.textureSize, was.textureSize))
         glUniform2fv(in.textureSize, 1, state.textureSize);
-    if (all || state.fog != was.fog)
-        glUniform1i(in.fog, state.fog);
     if (all || !same(state.fogColour, was.fogColour))
         glUniform3fv(in.fogColour, 1, state.fogColour);
     if (all || state.fogScale != was.fogScale)
         glUniform1f(in.fogScale, state.fogScale);
-    es.applied = state;
-    es.appliedValid = true;
+    program.applied = state;
+    program.appliedValid = true;
 }
 
 void createRing(Ring& ring)
@@ -172,11 +192,19 @@ void pointAttributes(GLintptr base)
     glVertexAttribPointer(attributeOffset, 2, GL_FLOAT, GL_FALSE, stride, at(offsetof(LayerVertex, offset)));
 }
 
-// A triangle in every combination of depth test, blending (with the one
-// function kvistra blends with) and texture filter, dithering off (kvistra's
+// A triangle of every program in every combination of depth test, blending
+// (with the one function kvistra blends with) and texture filter, dithering off (kvistra's
 // first draw switches it off for good), through a texture like kvistra's
 // (RGB, 256 x 256, clamped); then the frame is cleared and ES is back at GL's
 // defaults. Runs before the program's first clear.
+void setCapability(GLenum capability, bool on)
+{
+    if (on)
+        glEnable(capability);
+    else
+        glDisable(capability);
+}
+
 void drawEveryRasterState()
 {
     GLuint texture = 0;
@@ -190,30 +218,25 @@ void drawEveryRasterState()
     glBlendFunc(GL_SRC_ALPHA, GL_SRC_COLOR);
     glDisable(GL_DITHER);
     static const Matrix4 identity = {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}};
-    glUniformMatrix4fv(es.inputs.modelview, 1, GL_FALSE, identity.m);
-    glUniformMatrix4fv(es.inputs.projection, 1, GL_FALSE, identity.m);
     LayerVertex corners[3] = {};
     corners[1].position[0] = 0.5f;
     corners[2].position[1] = 0.5f;
     const uint32_t triangle[3] = {0, 1, 2};
-    for (GLint filter : {GL_NEAREST, GL_LINEAR}) {
+    // Bit 0: blending, bit 1: depth test, bit 2: linear filter, bits 3 and
+    // up: the program.
+    for (int combination = 0; combination < programCount * 8; combination++) {
+        int index = combination >> 3;
+        useProgram(index);
+        glUniformMatrix4fv(es.programs[index].inputs.modelview, 1, GL_FALSE, identity.m);
+        glUniformMatrix4fv(es.programs[index].inputs.projection, 1, GL_FALSE, identity.m);
+        GLint filter = combination & 4 ? GL_LINEAR : GL_NEAREST;
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
-        for (bool depth : {false, true}) {
-            for (bool blend : {false, true}) {
-                if (depth)
-                    glEnable(GL_DEPTH_TEST);
-                else
-                    glDisable(GL_DEPTH_TEST);
-                if (blend)
-                    glEnable(GL_BLEND);
-                else
-                    glDisable(GL_BLEND);
-                pointAttributes(writeRing(es.vertices, corners, sizeof corners));
-                GLintptr at = writeRing(es.indices, triangle, sizeof triangle);
-                glDrawElements(GL_TRIANGLES, 3, GL_UNSIGNED_INT, reinterpret_cast<const void*>(at));
-            }
-        }
+        setCapability(GL_DEPTH_TEST, combination & 2);
+        setCapability(GL_BLEND, combination & 1);
+        pointAttributes(writeRing(es.vertices, corners, sizeof corners));
+        GLintptr at = writeRing(es.indices, triangle, sizeof triangle);
+        glDrawElements(GL_TRIANGLES, 3, GL_UNSIGNED_INT, reinterpret_cast<const void*>(at));
     }
     glClearColor(0, 0, 0, 0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
@@ -231,12 +254,15 @@ void drawEveryRasterState()
 void startLayer()
 {
     layer.started = true;
-    createProgram(es.inputs);
-    glUseProgram(es.inputs.program);
-    glUniform1i(es.inputs.sampler, 0);
-    // The default light model's ambient times the material's ambient, which
-    // colour material takes from the current colour.
-    glUniform3f(es.inputs.sceneAmbient, 0.2f, 0.2f, 0.2f);
+    for (int index = 0; index < programCount; index++) {
+        ShaderInputs& inputs = es.programs[index].inputs;
+        createProgram(inputs, index & 1, index & 2);
+        useProgram(index);
+        glUniform1i(inputs.sampler, 0);
+        // The default light model's ambient times the material's ambient,
+        // which colour material takes from the current colour.
+        glUniform3f(inputs.sceneAmbient, 0.2f, 0.2f, 0.2f);
+    }
 
     glGenVertexArrays(1, &es.vertexArray);
     glBindVertexArray(es.vertexArray);
@@ -305,6 +331,7 @@ void flushBatch()
     GLintptr indexBase = writeRing(es.indices, layer.indices.data(),
                                    static_cast<GLsizeiptr>(layer.indices.size() * sizeof(uint32_t)));
     pointAttributes(vertexBase);
+    useProgram(programFor(state));
     applyUniforms(state);
     if (state.texturing)
         bindEsTexture(state.texture);

@@ -16,13 +16,18 @@
 // GL_CLAMP's black border emulated on a clamp-to-edge texture under linear
 // filtering; exponential fog per fragment, f = 2^(-(density / ln 2) c)
 // clamped to [0, 1], mixing red, green and blue towards the fog colour.
+//
+// Texturing and fog are compiled in or out rather than switched by
+// uniforms: a software rasteriser runs both sides of a branch, and a texture
+// fetch or an exp2 per fragment that is not needed costs as much as one that
+// is. So there are four programs, all made at start-up.
 #include "gl11/state.h"
 
 #include "platform/process.h"
 
 #include <cstdio>
 
-static const char* vertexSource = R"(#version 300 es
+static const char* vertexSource = R"(
 layout(location = 0) in vec3 position;
 layout(location = 1) in vec3 normal;
 layout(location = 2) in vec4 colour;
@@ -82,7 +87,7 @@ void main()
 }
 )";
 
-static const char* fragmentSource = R"(#version 300 es
+static const char* fragmentSource = R"(
 precision highp float;
 
 in vec4 smoothColour;
@@ -91,21 +96,24 @@ in vec2 fragmentTexCoord;
 in float fogCoord;
 
 uniform bool flatShading;
-uniform bool texturing;
+#if TEXTURING
 uniform sampler2D picture;
 uniform bool decal;
 uniform bvec2 border;
 uniform vec2 pictureSize;
-uniform bool fog;
+#endif
+#if FOG
 uniform vec3 fogColour;
 uniform float fogScale;
+#endif
 
 out vec4 fragmentColour;
 
 void main()
 {
     vec4 c = flatShading ? flatColour : smoothColour;
-    if (texturing) {
+#if TEXTURING
+    {
         vec3 texel = texture(picture, fragmentTexCoord).rgb;
         if (any(border)) {
             // The share of the bilinear footprint inside the texture; the
@@ -117,10 +125,11 @@ void main()
         }
         c.rgb = decal ? texel : c.rgb * texel;
     }
-    if (fog) {
-        float f = clamp(exp2(-fogScale * fogCoord), 0.0, 1.0);
-        c.rgb = mix(fogColour, c.rgb, f);
-    }
+#endif
+#if FOG
+    float f = clamp(exp2(-fogScale * fogCoord), 0.0, 1.0);
+    c.rgb = mix(fogColour, c.rgb, f);
+#endif
     fragmentColour = c;
 }
 )";
@@ -131,10 +140,11 @@ void layerFatal(const char* what, const char* detail)
     endProcess(1);
 }
 
-static GLuint compileShader(GLenum kind, const char* source)
+static GLuint compileShader(GLenum kind, const char* options, const char* source)
 {
     GLuint shader = glCreateShader(kind);
-    glShaderSource(shader, 1, &source, nullptr);
+    const char* parts[3] = {"#version 300 es\n", options, source};
+    glShaderSource(shader, 3, parts, nullptr);
     glCompileShader(shader);
     GLint compiled = GL_FALSE;
     glGetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
@@ -148,10 +158,12 @@ static GLuint compileShader(GLenum kind, const char* source)
     return shader;
 }
 
-void createProgram(ShaderInputs& inputs)
+void createProgram(ShaderInputs& inputs, bool texturing, bool fog)
 {
-    GLuint vertex = compileShader(GL_VERTEX_SHADER, vertexSource);
-    GLuint fragment = compileShader(GL_FRAGMENT_SHADER, fragmentSource);
+    char options[64];
+    std::snprintf(options, sizeof options, "#define TEXTURING %d\n#define FOG %d\n", texturing, fog);
+    GLuint vertex = compileShader(GL_VERTEX_SHADER, "", vertexSource);
+    GLuint fragment = compileShader(GL_FRAGMENT_SHADER, options, fragmentSource);
     GLuint program = glCreateProgram();
     glAttachShader(program, vertex);
     glAttachShader(program, fragment);
@@ -180,12 +192,10 @@ void createProgram(ShaderInputs& inputs)
     inputs.sceneAmbient = at("sceneAmbient");
     inputs.sphereMap = at("sphereMap");
     inputs.flat = at("flatShading");
-    inputs.texturing = at("texturing");
     inputs.sampler = at("picture");
     inputs.decal = at("decal");
     inputs.border = at("border");
     inputs.textureSize = at("pictureSize");
-    inputs.fog = at("fog");
     inputs.fogColour = at("fogColour");
     inputs.fogScale = at("fogScale");
 }
