@@ -34,12 +34,13 @@ struct Ring {
     GLintptr offset = 0;
 };
 
-// The program of a draw: 1 with texturing, + 2 with fog.
-constexpr int programCount = 4;
+// The program of a draw: 1 with texturing, + 2 with fog, + 4 for flat
+// shading.
+constexpr int programCount = 8;
 
 int programFor(const DrawState& state)
 {
-    return (state.texturing ? 1 : 0) + (state.fog ? 2 : 0);
+    return (state.texturing ? 1 : 0) + (state.fog ? 2 : 0) + (state.flat ? 4 : 0);
 }
 
 // A program and the uniform values it holds.
@@ -130,8 +131,6 @@ void applyUniforms(const DrawState& state)
         glUniform3fv(in.specular, 1, state.specular);
     if (all || state.shininess != was.shininess)
         glUniform1f(in.shininess, state.shininess);
-    if (all || state.flat != was.flat)
-        glUniform1i(in.flat, state.flat);
     if (all || state.decal != was.decal)
         glUniform1i(in.decal, state.decal);
     if (all || state.sphereS != was.sphereS || state.sphereT != was.sphereT)
@@ -256,7 +255,7 @@ void startLayer()
     layer.started = true;
     for (int index = 0; index < programCount; index++) {
         ShaderInputs& inputs = es.programs[index].inputs;
-        createProgram(inputs, index & 1, index & 2);
+        createProgram(inputs, index & 1, index & 2, index & 4);
         useProgram(index);
         glUniform1i(inputs.sampler, 0);
         // The default light model's ambient times the material's ambient,

@@ -17,10 +17,11 @@
 // filtering; exponential fog per fragment, f = 2^(-(density / ln 2) c)
 // clamped to [0, 1], mixing red, green and blue towards the fog colour.
 //
-// Texturing and fog are compiled in or out rather than switched by
-// uniforms: a software rasteriser runs both sides of a branch, and a texture
-// fetch or an exp2 per fragment that is not needed costs as much as one that
-// is. So there are four programs, all made at start-up.
+// Texturing, fog and the shade model are compiled in or out rather than
+// switched by uniforms: a software rasteriser runs both sides of a branch,
+// and a texture fetch, an exp2 or an interpolated colour per fragment that
+// is not needed costs as much as one that is. So there are eight programs,
+// all made at start-up.
 #include "gl11/state.h"
 
 #include "platform/process.h"
@@ -95,7 +96,6 @@ flat in vec4 flatColour;
 in vec2 fragmentTexCoord;
 in float fogCoord;
 
-uniform bool flatShading;
 #if TEXTURING
 uniform sampler2D picture;
 uniform bool decal;
@@ -111,7 +111,11 @@ out vec4 fragmentColour;
 
 void main()
 {
-    vec4 c = flatShading ? flatColour : smoothColour;
+#if FLAT
+    vec4 c = flatColour;
+#else
+    vec4 c = smoothColour;
+#endif
 #if TEXTURING
     {
         vec3 texel = texture(picture, fragmentTexCoord).rgb;
@@ -158,10 +162,11 @@ static GLuint compileShader(GLenum kind, const char* options, const char* source
     return shader;
 }
 
-void createProgram(ShaderInputs& inputs, bool texturing, bool fog)
+void createProgram(ShaderInputs& inputs, bool texturing, bool fog, bool flat)
 {
-    char options[64];
-    std::snprintf(options, sizeof options, "#define TEXTURING %d\n#define FOG %d\n", texturing, fog);
+    char options[80];
+    std::snprintf(options, sizeof options, "#define TEXTURING %d\n#define FOG %d\n#define FLAT %d\n", texturing,
+                  fog, flat);
     GLuint vertex = compileShader(GL_VERTEX_SHADER, "", vertexSource);
     GLuint fragment = compileShader(GL_FRAGMENT_SHADER, options, fragmentSource);
     GLuint program = glCreateProgram();
@@ -191,7 +196,6 @@ void createProgram(ShaderInputs& inputs, bool texturing, bool fog)
     inputs.shininess = at("shininess");
     inputs.sceneAmbient = at("sceneAmbient");
     inputs.sphereMap = at("sphereMap");
-    inputs.flat = at("flatShading");
     inputs.sampler = at("picture");
     inputs.decal = at("decal");
     inputs.border = at("border");

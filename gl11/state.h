@@ -206,17 +206,18 @@ void bindEsTexture(GLuint name);
 TextureRecord& textureRecord(GLuint name);
 
 // Compiles and links the layer's program with or without texturing and
-// fog; ends the process if ES refuses it (shader.cpp). A uniform the program
+// fog, for flat or smooth shading; ends the process if ES refuses it
+// (shader.cpp). A uniform the program
 // has not got has location -1, which ES ignores.
 struct ShaderInputs {
     GLuint program = 0;
     GLint modelview, projection, normalMatrix;
     GLint lighting, light0, lightDirection, halfVector, specular, shininess, sceneAmbient;
     GLint sphereMap;
-    GLint flat, sampler, decal, border, textureSize;
+    GLint sampler, decal, border, textureSize;
     GLint fogColour, fogScale;
 };
-void createProgram(ShaderInputs& inputs, bool texturing, bool fog);
+void createProgram(ShaderInputs& inputs, bool texturing, bool fog, bool flat);
 
 // The vertex attribute locations the program binds.
 enum AttributeLocation : GLuint {
