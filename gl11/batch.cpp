@@ -347,4 +347,5 @@ void flushBatch()
     layer.draws++;
     layer.vertices.clear();
     layer.indices.clear();
+    forgetWideLines();
 }

@@ -15,13 +15,10 @@
 //    fourth vertex's.
 //  - GL_LINES one pixel wide: ES lines; the flat colour is the second
 //    vertex's in both.
-//  - GL_LINES wider: each segment becomes a quad widened across its minor
-//    axis by the line width in window pixels (an x-major line vertically),
-//    as Mesa rasterises wide aliased lines, and drawn without culling.
+//  - GL_LINES wider: quads of the line width (wide_lines.cpp).
 // Incomplete primitives are dropped, as GL drops them.
 #include "gl11/state.h"
 
-#include <cmath>
 #include <cstring>
 
 void gl11Begin(GLenum mode)
@@ -93,61 +90,6 @@ void gl11Color4f(GLfloat red, GLfloat green, GLfloat blue, GLfloat alpha)
     layer.colour[1] = green;
     layer.colour[2] = blue;
     layer.colour[3] = alpha;
-}
-
-// A point's window position under the batch's matrices and the viewport;
-// false when it lies behind the eye.
-static bool windowPosition(const float position[3], float window[2])
-{
-    const DrawState& state = layer.batchState;
-    float eye[4], clip[4];
-    for (int row = 0; row < 4; row++) {
-        const float* m = state.modelview.m;
-        eye[row] = m[row] * position[0] + m[4 + row] * position[1] + m[8 + row] * position[2] + m[12 + row];
-    }
-    for (int row = 0; row < 4; row++) {
-        const float* m = state.projection.m;
-        clip[row] = m[row] * eye[0] + m[4 + row] * eye[1] + m[8 + row] * eye[2] + m[12 + row] * eye[3];
-    }
-    if (clip[3] <= 0.0f)
-        return false;
-    window[0] = (clip[0] / clip[3] * 0.5f + 0.5f) * static_cast<float>(layer.viewport[2]);
-    window[1] = (clip[1] / clip[3] * 0.5f + 0.5f) * static_cast<float>(layer.viewport[3]);
-    return true;
-}
-
-// Replaces the segments from `start` on by quads of the line width.
-static void widenLines(size_t start)
-{
-    std::vector<LayerVertex>& ends = layer.lineEnds;
-    ends.assign(layer.vertices.begin() + static_cast<std::ptrdiff_t>(start), layer.vertices.end());
-    layer.vertices.resize(start);
-    float halfWidth = layer.lineWidth * 0.5f;
-    for (size_t k = 0; k + 1 < ends.size(); k += 2) {
-        const LayerVertex& a = ends[k];
-        const LayerVertex& b = ends[k + 1];
-        float from[2] = {0, 0}, to[2] = {0, 0};
-        bool known = windowPosition(a.position, from) && windowPosition(b.position, to);
-        bool xMajor = !known || std::fabs(to[0] - from[0]) >= std::fabs(to[1] - from[1]);
-        float offset[2] = {0, 0};
-        if (xMajor)
-            offset[1] = halfWidth * 2.0f / static_cast<float>(layer.viewport[3]);
-        else
-            offset[0] = halfWidth * 2.0f / static_cast<float>(layer.viewport[2]);
-        auto base = static_cast<uint32_t>(layer.vertices.size());
-        for (const LayerVertex* end : {&a, &b}) {
-            for (float side : {-1.0f, 1.0f}) {
-                LayerVertex corner = *end;
-                corner.offset[0] = side * offset[0];
-                corner.offset[1] = side * offset[1];
-                layer.vertices.push_back(corner);
-            }
-        }
-        // base: a-, a+, b-, b+. Both triangles end on a corner of b, the
-        // segment's flat-shading vertex.
-        uint32_t quad[6] = {base, base + 1, base + 3, base, base + 3, base + 2};
-        layer.indices.insert(layer.indices.end(), quad, quad + 6);
-    }
 }
 
 void gl11End()

@@ -190,6 +190,12 @@ inline void markStateChanged()
     layer.stateChanged = true;
 }
 
+// Replaces the line segments of the batch from vertex `start` on by quads
+// of the line width; forgetWideLines ends a batch's record of the segments
+// it holds (wide_lines.cpp).
+void widenLines(size_t start);
+void forgetWideLines();
+
 // The DrawState of the current GL state (batch.cpp).
 void captureDrawState(DrawState& state);
 
