@@ -29,15 +29,19 @@ namespace {
 std::vector<uint32_t> slots;
 size_t used = 0;
 
+// Whole-number coordinates have their low bits all zero, so the bits are
+// mixed down as well as up before the low bits pick a slot.
 uint32_t positionHash(const float position[3])
 {
-    uint32_t hash = 2166136261u;
+    uint32_t hash = 0;
     for (int i = 0; i < 3; i++) {
         uint32_t bits;
         std::memcpy(&bits, &position[i], sizeof bits);
-        hash = (hash ^ bits) * 16777619u;
+        hash = (hash ^ bits) * 0x9e3779b1u;
+        hash ^= hash >> 15;
     }
-    return hash;
+    hash *= 0x85ebca6bu;
+    return hash ^ (hash >> 13);
 }
 
 // The same for a segment and for its reverse.
