@@ -1,22 +1,23 @@
 // batch.cpp: the pending batch drawn as one ES draw, and the ES objects the
 // layer draws with.
 //
-// Everything is made once, on the layer's first call: the program (every
-// state is a uniform of it), one vertex array, and rings of vertex and index
+// Everything is made once, on the layer's first call: the eight programs
+// (shader.cpp), one vertex array, and rings of vertex and index
 // buffers: each draw writes its vertices and indices after the previous
 // draw's, and a full buffer hands over to the next of three, so a buffer is
 // written again only two buffers' worth of draws after its last use and no
 // storage is ever renewed. The CPU side keeps its arrays' capacity from
 // frame to frame: in the steady state nothing is allocated.
 //
-// The driver compiles its own variant of the program for every combination
+// The driver compiles its own variant of a program for every combination
 // of depth test, blending, dithering and texture filter it is drawn with
 // (llvmpipe does, at the first triangle that reaches pixels, some 20 to 80 ms
-// each), so start-up draws a triangle in each combination kvistra uses and
-// clears the frame again: none of that compiling falls into the show.
+// each), so start-up draws a triangle of each program in each combination
+// kvistra uses and clears the frame again: none of that compiling falls into
+// the show.
 //
-// A draw sets only the uniforms whose values differ from the previous
-// draw's.
+// A draw sets only the uniforms whose values differ from what its program
+// holds.
 #include "gl11/state.h"
 
 #include <cmath>
@@ -344,7 +345,6 @@ void flushBatch()
                    reinterpret_cast<const void*>(indexBase));
     if (uncull)
         glEnable(GL_CULL_FACE);
-    layer.draws++;
     layer.vertices.clear();
     layer.indices.clear();
     forgetWideLines();

@@ -1,5 +1,5 @@
-// shader.cpp: the one program that draws everything, GL 1.1's fixed
-// function as uniforms.
+// shader.cpp: the programs that draw everything, GL 1.1's fixed function
+// with its state as uniforms.
 //
 // Vertex stage, per vertex as GL 1.1 does it: the modelview and projection
 // transforms; the normal through the inverse transpose of the modelview,

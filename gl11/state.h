@@ -11,8 +11,9 @@
 //  - what ES itself holds (blending, depth test, culling, dithering, stencil
 //    test, viewport, texture parameters and images) draws the pending batch
 //    first and is then forwarded;
-//  - what the layer's shader takes as uniforms (matrices, lighting, shade
-//    model, texturing, fog) only marks the state as changed; the next
+//  - what the layer's shaders take (matrices, lighting, shade model,
+//    texturing, fog: uniforms, or the choice of program) only marks the
+//    state as changed; the next
 //    glBegin compares the DrawState it would draw with against the pending
 //    batch's and draws the batch only when they differ.
 // So primitives with no state change between them (every face of an object
@@ -166,8 +167,6 @@ struct LayerState {
     std::vector<LayerVertex> vertices;
     std::vector<uint32_t> indices;
     std::vector<LayerVertex> lineEnds;  // a wide-line primitive's own vertices
-
-    uint64_t draws = 0;
 };
 
 extern LayerState layer;
