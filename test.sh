@@ -32,6 +32,9 @@ if [ "${1:-}" = "--sanitize" ]; then
   exit 0
 fi
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# The OpenGL ES tree, only the kvistra-capture the gl fidelity test compares with.
+cmake -S . -B build-gles -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKVISTRA_GLES=ON
+cmake --build build-gles --target kvistra-capture
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKVISTRA_GLES_BUILD_DIR="$PWD/build-gles"
 cmake --build build
 ctest --test-dir build --output-on-failure -j2 "$@"

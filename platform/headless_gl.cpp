@@ -1,4 +1,5 @@
-// headless_gl.cpp: EGL surfaceless context with a pbuffer.
+// headless_gl.cpp: EGL surfaceless context with a pbuffer; desktop OpenGL, or
+// OpenGL ES 3 in the OpenGL ES build (KVISTRA_GLES).
 #include "platform/headless_gl.h"
 
 #include <EGL/egl.h>
@@ -6,6 +7,19 @@
 
 #include <cstdio>
 #include <cstring>
+
+#ifndef KVISTRA_GLES
+// Desktop OpenGL. No profile is asked for: Mesa then gives a compatibility
+// context.
+static const EGLenum contextApi = EGL_OPENGL_API;
+static const EGLint renderableType = EGL_OPENGL_BIT;
+static const EGLint* const contextAttributes = nullptr;
+#else
+// OpenGL ES 3.
+static const EGLenum contextApi = EGL_OPENGL_ES_API;
+static const EGLint renderableType = EGL_OPENGL_ES3_BIT;
+static const EGLint contextAttributes[] = {EGL_CONTEXT_MAJOR_VERSION, 3, EGL_CONTEXT_MINOR_VERSION, 0, EGL_NONE};
+#endif
 
 static std::string eglFailure(const char* step)
 {
@@ -54,11 +68,11 @@ bool createHeadlessGl(HeadlessGl& gl, int width, int height, std::string& error)
     if (!eglInitialize(display, &major, &minor))
         return fail("eglInitialize");
     gl.display = display;
-    if (!eglBindAPI(EGL_OPENGL_API))
+    if (!eglBindAPI(contextApi))
         return fail("eglBindAPI");
     const EGLint configAttributes[] = {
         EGL_SURFACE_TYPE, EGL_PBUFFER_BIT,
-        EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
+        EGL_RENDERABLE_TYPE, renderableType,
         EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8, EGL_ALPHA_SIZE, 8,
         EGL_DEPTH_SIZE, 24,
         EGL_NONE,
@@ -71,8 +85,7 @@ bool createHeadlessGl(HeadlessGl& gl, int width, int height, std::string& error)
     gl.surface = eglCreatePbufferSurface(display, config, surfaceAttributes);
     if (gl.surface == EGL_NO_SURFACE)
         return fail("eglCreatePbufferSurface");
-    // No profile is asked for: Mesa then gives a compatibility context.
-    gl.context = eglCreateContext(display, config, EGL_NO_CONTEXT, nullptr);
+    gl.context = eglCreateContext(display, config, EGL_NO_CONTEXT, contextAttributes);
     if (gl.context == EGL_NO_CONTEXT)
         return fail("eglCreateContext");
     if (!eglMakeCurrent(display, gl.surface, gl.surface, gl.context))

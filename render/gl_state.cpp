@@ -1,8 +1,7 @@
 // gl_state.cpp: the initial GL state and the window's projection.
 #include "render/render.h"
 
-#include <GL/gl.h>
-#include <GL/glu.h>
+#include "gl11/gl.h"
 
 void setInitialGlState()
 {

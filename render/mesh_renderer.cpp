@@ -8,8 +8,7 @@
 #include "resources/resources.h"
 #include "scene/scene.h"
 
-#include <GL/gl.h>
-#include <GL/glu.h>
+#include "gl11/gl.h"
 
 float brightness = 1.0f;
 int32_t linearFiltering = 0;

@@ -8,7 +8,7 @@
 
 #include "resources/resources.h"
 
-#include <GL/gl.h>
+#include "gl11/gl.h"
 
 static const GLint quadDepth = -287;
 

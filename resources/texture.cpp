@@ -1,7 +1,7 @@
 // texture.cpp: Texture records, their byte reordering and their upload.
 #include "resources/resources.h"
 
-#include <GL/gl.h>
+#include "gl11/gl.h"
 
 #include <utility>
 

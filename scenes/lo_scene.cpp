@@ -6,7 +6,7 @@
 #include "render/render.h"
 #include "scene/scene.h"
 
-#include <GL/gl.h>
+#include "gl11/gl.h"
 
 #include <cmath>
 

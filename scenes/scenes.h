@@ -42,8 +42,8 @@ extern Texture backdropTexture;
 extern Texture bannerTexture;
 extern Texture envMapTexture;
 
-// Shows the frame just drawn; glutSwapBuffers unless replaced (the capture
-// tool puts its own in place).
+// Shows the frame just drawn. Set by the program that owns the window before
+// the first pass: kvistra puts glutSwapBuffers here, the capture tool its own.
 extern void (*swapBuffers)();
 
 // ---------------------------------------------------------------------------

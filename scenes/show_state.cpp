@@ -1,8 +1,6 @@
 // show_state.cpp: the state the scene functions and the shell share.
 #include "scenes/scenes.h"
 
-#include <GL/freeglut.h>
-
 int32_t demoStage = 0;
 Scene* currentScene = nullptr;
 int32_t frameCount = 0;
@@ -18,4 +16,5 @@ Texture backdropTexture;
 Texture bannerTexture;
 Texture envMapTexture;
 
-void (*swapBuffers)() = glutSwapBuffers;
+// The program that owns the window puts its swap here before the show runs.
+void (*swapBuffers)() = nullptr;

@@ -5,7 +5,7 @@
 #include "scene/scene.h"
 #include "scenes/scenes.h"
 
-#include <GL/gl.h>
+#include "gl11/gl.h"
 
 #include <algorithm>
 #include <cmath>

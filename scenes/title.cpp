@@ -3,7 +3,7 @@
 
 #include "render/render.h"
 
-#include <GL/gl.h>
+#include "gl11/gl.h"
 
 #include <cmath>
 

@@ -8,8 +8,9 @@ set -euo pipefail
 packages=(
   # build
   build-essential cmake ninja-build pkg-config libgtest-dev
-  # OpenGL: GLUT window, GLU, headless EGL on Mesa (llvmpipe)
-  libgl-dev libglu1-mesa-dev freeglut3-dev libegl-dev libgl1-mesa-dri
+  # OpenGL: GLUT window, GLU, headless EGL on Mesa (llvmpipe); OpenGL ES 3
+  # for the OpenGL ES build
+  libgl-dev libglu1-mesa-dev freeglut3-dev libegl-dev libgl1-mesa-dri libgles-dev
   # audio: output, compressed stream, tracker modules; the baker's encoder
   libsdl2-dev libmpg123-dev libopenmpt-dev libmp3lame-dev
   # display mode switch

@@ -2,6 +2,7 @@
 #include "shell/shell.h"
 
 #include "platform/display.h"
+#include "scenes/scenes.h"
 
 #include <GL/freeglut.h>
 
@@ -14,6 +15,7 @@ int main(int argc, char** argv)
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
     glutInitWindowSize(640, 480);
     glutCreateWindow("kvistra");
+    swapBuffers = glutSwapBuffers;
     glutFullScreen();
     glutSetCursor(GLUT_CURSOR_NONE);
     glutReshapeFunc(onReshape);

@@ -1,13 +1,9 @@
-// window.cpp: the initial GL state and the window's callbacks.
+// window.cpp: the initial GL state and the window's reshape and keyboard
+// callbacks.
 #include "shell/shell.h"
 
-#include "platform/process.h"
 #include "render/render.h"
 #include "scenes/scenes.h"
-
-#include <GL/freeglut.h>
-
-#include <cstdlib>
 
 void initGraphics()
 {
@@ -32,31 +28,4 @@ void onKeyboard(unsigned char key, int, int)
         demoStage = exitStage;
     else if (key == 'b')
         linearFiltering ^= 1;
-}
-
-// GLUT also reports the window's end while the process exits (it destroys
-// its windows on the way out); only a window closed during the show ends it.
-static bool processEnding = false;
-
-static void noteProcessEnding()
-{
-    processEnding = true;
-}
-
-static void noteProcessEndingHook(int)
-{
-    processEnding = true;
-}
-
-void onWindowClose()
-{
-    if (!processEnding)
-        exitShow();
-}
-
-void watchWindowClose()
-{
-    glutCloseFunc(onWindowClose);
-    addExitHook(noteProcessEndingHook);
-    std::atexit(noteProcessEnding);
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 // ---------------------------------------------------------------------------
 // Options (options.cpp)
@@ -14,9 +15,9 @@
 struct CaptureOptions {
     std::string mp4Path;  // --mp4: the video to write, or empty
     std::string pngDir;   // --png: the folder for numbered frames, or empty
-    bool atGiven = false; // --at: one picture of the frame shown at atSeconds
-    double atSeconds = 0.0;
-    std::string outPath;  // --out: where the --at picture goes, or empty
+    std::vector<double> atSeconds;  // --at, once or more: a picture of the frame shown at each
+    std::string outPath;  // --out: where the picture of a single --at goes, or empty
+    std::string frameLogPath;  // --frame-log: each frame's drawing time, or empty
     int fps = 60;
     double fromSeconds = 0.0;  // --from: first moment of the window
     bool toGiven = false;      // --to: end of the window (exclusive)

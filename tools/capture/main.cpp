@@ -15,9 +15,10 @@
 #include "scenes/scenes.h"
 #include "shell/shell.h"
 
-#include <GL/gl.h>
+#include "gl11/gl.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <climits>
 #include <cmath>
@@ -29,11 +30,16 @@
 
 namespace {
 
+struct Picture {
+    uint64_t frame;
+    std::string path;
+};
+
 struct Capture {
     CaptureOptions options;
     std::string mp4Path;  // absolute paths: the show runs in its own folder
     std::string pngDir;
-    std::string atPath;
+    std::vector<Picture> pictures;  // --at: the frames to keep as pictures, ascending
     std::string ffmpeg;
     std::string framesPath;      // the encoded frames, before the music joins them
     std::string soundtrackPath;  // the music for the video, or empty
@@ -44,6 +50,8 @@ struct Capture {
     std::vector<uint8_t> pixels;    // as GL reads them, bottom row first
     std::vector<uint8_t> frame;     // top row first
     bool finished = false;
+    std::FILE* frameLog = nullptr;  // --frame-log, or null
+    std::chrono::steady_clock::time_point frameStart;  // when the show went back to drawing
 };
 
 Capture capture;
@@ -131,17 +139,43 @@ void keepFrame(uint64_t number)
         if (!writePngFile(capture.pngDir + name, capture.frame.data(), options.width, options.height, error))
             fail(error);
     }
-    if (!capture.atPath.empty() &&
-        !writePngFile(capture.atPath, capture.frame.data(), options.width, options.height, error))
-        fail(error);
+    for (const Picture& picture : capture.pictures)
+        if (picture.frame == number &&
+            !writePngFile(picture.path, capture.frame.data(), options.width, options.height, error))
+            fail(error);
     capture.framesKept++;
+}
+
+// With --at, only the frames asked for are read back.
+bool wanted(uint64_t number)
+{
+    if (number < capture.firstFrame || number >= capture.endFrame)
+        return false;
+    if (capture.pictures.empty())
+        return true;
+    for (const Picture& picture : capture.pictures)
+        if (picture.frame == number)
+            return true;
+    return false;
+}
+
+// The time the show took for this frame, from the end of the capture's work
+// on the frame before, once GL has finished drawing it.
+void logFrameTime(uint64_t number)
+{
+    glFinish();
+    double milliseconds =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - capture.frameStart).count();
+    std::fprintf(capture.frameLog, "%llu %d %.3f\n", static_cast<unsigned long long>(number), demoStage, milliseconds);
 }
 
 // Each buffer swap of a frame function is one video frame.
 void captureSwap()
 {
     uint64_t number = capture.nextFrame;
-    if (number >= capture.firstFrame && number < capture.endFrame)
+    if (capture.frameLog != nullptr)
+        logFrameTime(number);
+    if (wanted(number))
         keepFrame(number);
     capture.nextFrame = number + 1;
     showProgress(frameSeconds(number));
@@ -152,6 +186,7 @@ void captureSwap()
     if (capture.nextFrame >= capture.endFrame)
         endProcess(0);
     moveClockTo(frameMilliseconds(capture.nextFrame));
+    capture.frameStart = std::chrono::steady_clock::now();
 }
 
 // Runs on every way out once the capture has started: the show's own end
@@ -161,6 +196,8 @@ void finishCapture(int status)
     if (capture.finished)
         return;
     capture.finished = true;
+    if (capture.frameLog != nullptr)
+        std::fclose(capture.frameLog);
     std::string error;
     bool videoDone = finishVideo(error);
     bool complete = status == 0 || status == 130;
@@ -188,8 +225,8 @@ void finishCapture(int status)
         return;
     if (!capture.mp4Path.empty())
         std::fprintf(stderr, "kvistra-capture: the video is %s\n", capture.mp4Path.c_str());
-    if (!capture.atPath.empty())
-        std::fprintf(stderr, "kvistra-capture: the picture is %s\n", capture.atPath.c_str());
+    for (const Picture& picture : capture.pictures)
+        std::fprintf(stderr, "kvistra-capture: the picture is %s\n", picture.path.c_str());
 }
 
 // The soundtrack as ffmpeg reads it: the music from the first kept frame's
@@ -240,21 +277,30 @@ int main(int argc, char** argv)
     }
     capture.mp4Path = absolutePath(options.mp4Path);
     capture.pngDir = absolutePath(options.pngDir);
-    if (options.atGiven) {
-        std::string name = options.outPath;
-        if (name.empty()) {
-            char text[64];
-            std::snprintf(text, sizeof text, "kvistra-at-%g.png", options.atSeconds);
-            name = text;
+    if (!options.atSeconds.empty()) {
+        for (double seconds : options.atSeconds) {
+            std::string name = options.outPath;
+            if (name.empty()) {
+                char text[64];
+                std::snprintf(text, sizeof text, "kvistra-at-%g.png", seconds);
+                name = text;
+            }
+            uint64_t frame = static_cast<uint64_t>(std::floor(seconds * options.fps + 1e-6));
+            capture.pictures.push_back({frame, absolutePath(name)});
         }
-        capture.atPath = absolutePath(name);
-        uint64_t frame = static_cast<uint64_t>(std::floor(options.atSeconds * options.fps + 1e-6));
-        capture.firstFrame = frame;
-        capture.endFrame = frame + 1;
+        std::sort(capture.pictures.begin(), capture.pictures.end(),
+                  [](const Picture& a, const Picture& b) { return a.frame < b.frame; });
+        capture.firstFrame = capture.pictures.front().frame;
+        capture.endFrame = capture.pictures.back().frame + 1;
     } else {
         capture.firstFrame = firstFrameFrom(options.fromSeconds);
         if (options.toGiven)
             capture.endFrame = std::max(firstFrameFrom(options.toSeconds), capture.firstFrame + 1);
+    }
+    if (!options.frameLogPath.empty()) {
+        capture.frameLog = std::fopen(absolutePath(options.frameLogPath).c_str(), "w");
+        if (capture.frameLog == nullptr)
+            fail("cannot write " + options.frameLogPath + ": " + std::strerror(errno));
     }
     if (!capture.pngDir.empty() && mkdir(capture.pngDir.c_str(), 0777) != 0 && errno != EEXIST)
         fail("cannot make " + capture.pngDir + ": " + std::strerror(errno));
@@ -295,9 +341,11 @@ int main(int argc, char** argv)
     }
     addExitHook(finishCapture);
     // The show as scripted runs 178.3 s; the estimate only feeds the progress bar.
-    double total = options.atGiven ? options.atSeconds : options.toGiven ? options.toSeconds : 178.3;
-    startProgress(options.atGiven ? 0.0 : options.fromSeconds, total);
+    bool atGiven = !capture.pictures.empty();
+    double total = atGiven ? frameSeconds(capture.endFrame - 1) : options.toGiven ? options.toSeconds : 178.3;
+    startProgress(atGiven ? 0.0 : options.fromSeconds, total);
     startFrameRate();
+    capture.frameStart = std::chrono::steady_clock::now();
     // The show ends the process itself: at its end, or when the capture's
     // last frame is kept.
     for (;;)

@@ -14,15 +14,18 @@ void printUsage(std::FILE* to)
         "At least one output:\n"
         "  --mp4 FILE      H.264 video with the music (needs the ffmpeg program on PATH)\n"
         "  --png DIR       every frame as DIR/frame-NNNNNN.png, NNNNNN the frame's number in the show\n"
-        "  --at SECONDS    one PNG of the frame shown at that time after the music starts\n"
-        "  --out FILE      where --at writes (default: kvistra-at-SECONDS.png)\n"
+        "  --at SECONDS    one PNG of the frame shown at that time after the music starts;\n"
+        "                  give it several times for several pictures in one run\n"
+        "  --out FILE      where a single --at writes (default: kvistra-at-SECONDS.png)\n"
         "Settings:\n"
         "  --fps N         frames per second of show time (default 60)\n"
         "  --from S        emit frames from S seconds on (earlier ones are still drawn)\n"
         "  --to S          stop before S seconds (default: the end of the show)\n"
         "  --size WxH      render size (default 640x480)\n"
         "  --dir DIR       the folder holding \"ant\" and \"music.mp3\" (default: the current\n"
-        "                  folder if it has \"ant\", else the folder of this program)\n"
+        "                  folder if it has \"ant\", else the folder of this program)\n"        "  --frame-log FILE  a line per frame drawn: its number, the show stage and the\n"
+        "                  milliseconds from the previous frame's end to its own, drawing\n"
+        "                  finished (the stage-changing frame holds the next scene's loading)\n"
         "  --help          this text\n"
         "Frame n shows the show at n/fps seconds. Each scene ends on its first frame past\n"
         "its end, so at low rates the show runs longer, as it would on a slow machine; one\n"
@@ -81,8 +84,13 @@ ParseOutcome parseOptions(int argc, char** argv, CaptureOptions& options, std::s
             options.outPath = value;
         else if (name == "--dir")
             options.dir = value;
-        else if (name == "--at")
-            good = options.atGiven = readSeconds(value, options.atSeconds);
+        else if (name == "--frame-log")
+            options.frameLogPath = value;
+        else if (name == "--at") {
+            double seconds = 0.0;
+            good = readSeconds(value, seconds);
+            options.atSeconds.push_back(seconds);
+        }
         else if (name == "--from")
             good = fromGiven = readSeconds(value, options.fromSeconds);
         else if (name == "--to")
@@ -100,16 +108,17 @@ ParseOutcome parseOptions(int argc, char** argv, CaptureOptions& options, std::s
             return ParseOutcome::error;
         }
     }
-    if (options.mp4Path.empty() && options.pngDir.empty() && !options.atGiven) {
+    bool atGiven = !options.atSeconds.empty();
+    if (options.mp4Path.empty() && options.pngDir.empty() && !atGiven) {
         error = "nothing to do: give --mp4 FILE, --png DIR or --at SECONDS";
         return ParseOutcome::error;
     }
-    if (options.atGiven && (!options.mp4Path.empty() || !options.pngDir.empty() || fromGiven || options.toGiven)) {
-        error = "--at makes one picture; it does not go with --mp4, --png, --from or --to";
+    if (atGiven && (!options.mp4Path.empty() || !options.pngDir.empty() || fromGiven || options.toGiven)) {
+        error = "--at makes pictures of single frames; it does not go with --mp4, --png, --from or --to";
         return ParseOutcome::error;
     }
-    if (!options.outPath.empty() && !options.atGiven) {
-        error = "--out names the picture of --at";
+    if (!options.outPath.empty() && options.atSeconds.size() != 1) {
+        error = "--out names the picture of a single --at";
         return ParseOutcome::error;
     }
     if (options.toGiven && options.toSeconds <= options.fromSeconds) {
