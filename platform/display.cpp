@@ -2,6 +2,7 @@
 #include "platform/display.h"
 
 #include "platform/display_randr.h"
+#include "platform/display_watchdog.h"
 #include "platform/process.h"
 
 #include <cstdlib>
@@ -11,6 +12,9 @@
 // depend on the state of the window system's connection.
 static Display* modeDisplay = nullptr;
 static ScreenMode replacedMode;
+// The channel to the watchdog that restores the mode should the process die
+// before it does; -1 when there is none.
+static int watchdogChannel = -1;
 static bool hookInstalled = false;
 
 static void restoreOnExit(int)
@@ -40,14 +44,18 @@ void setDisplayMode()
         XCloseDisplay(display);
         return;
     }
+    // The watchdog notes the mode before it changes.
+    int channel = startModeWatchdog();
     ScreenMode wanted = current;
     wanted.width = 640, wanted.height = 480, wanted.rate = 0;
     if (!setScreenMode(display, wanted)) {
+        dismissModeWatchdog(channel);
         XCloseDisplay(display);
         return;
     }
     modeDisplay = display;
     replacedMode = current;
+    watchdogChannel = channel;
     if (!hookInstalled) {
         addExitHook(restoreOnExit);
         std::atexit(restoreAtExit);
@@ -63,5 +71,8 @@ int restoreDisplayMode()
     modeDisplay = nullptr;
     setScreenMode(display, replacedMode);
     XCloseDisplay(display);
+    // The mode is back: the watchdog has nothing left to do.
+    dismissModeWatchdog(watchdogChannel);
+    watchdogChannel = -1;
     return 1;
 }
