@@ -1,5 +1,6 @@
 # What `cmake --install` puts in place: the program kvistra beside its
-# library "ant" and its music "music.mp3" (it opens both by relative name) in
+# library "ant", its music "music.mp3" (it opens both by relative name) and
+# its screen mode watchdog kvistra-mode-watchdog (it starts it from there) in
 # <prefix>/lib/kvistra, and a launcher <prefix>/bin/kvistra that starts it
 # from there.
 include(GNUInstallDirs)
@@ -10,7 +11,7 @@ if(NOT TARGET kvistra)
 endif()
 
 set(KVISTRA_INSTALL_DIR ${CMAKE_INSTALL_LIBDIR}/kvistra)
-install(TARGETS kvistra RUNTIME DESTINATION ${KVISTRA_INSTALL_DIR})
+install(TARGETS kvistra kvistra-mode-watchdog RUNTIME DESTINATION ${KVISTRA_INSTALL_DIR})
 install(FILES ${KVISTRA_RUN_DIR}/ant ${KVISTRA_RUN_DIR}/music.mp3 DESTINATION ${KVISTRA_INSTALL_DIR})
 
 # The launcher finds the show relative to itself, so the installed tree can

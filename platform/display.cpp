@@ -1,26 +1,21 @@
 // display.cpp: the screen mode switch and its undo through XRandR.
 #include "platform/display.h"
 
+#include "platform/display_randr.h"
+#include "platform/display_watchdog.h"
 #include "platform/process.h"
 
 #include <cstdlib>
-
-#include <X11/Xlib.h>
-#include <X11/extensions/Xrandr.h>
 
 // The connection the mode was switched through; kept open until the mode is
 // restored, and separate from the window's, so restoring at exit does not
 // depend on the state of the window system's connection.
 static Display* modeDisplay = nullptr;
-static SizeID replacedSize = 0;
-static Rotation replacedRotation = RR_Rotate_0;
-static short replacedRate = 0;
+static ScreenMode replacedMode;
+// The channel to the watchdog that restores the mode should the process die
+// before it does; -1 when there is none.
+static int watchdogChannel = -1;
 static bool hookInstalled = false;
-
-static int ignoreXError(Display*, XErrorEvent*)
-{
-    return 0;
-}
 
 static void restoreOnExit(int)
 {
@@ -42,47 +37,25 @@ void setDisplayMode()
     if (!display)
         return;
     int eventBase = 0, errorBase = 0;
-    if (!XRRQueryExtension(display, &eventBase, &errorBase)) {
+    ScreenMode current;
+    // Already 640 x 480, or no such mode: nothing to switch, nothing to restore.
+    if (!XRRQueryExtension(display, &eventBase, &errorBase) || !readScreenMode(display, current) ||
+        (current.width == 640 && current.height == 480) || !offersScreenSize(display, 640, 480)) {
         XCloseDisplay(display);
         return;
     }
-    XErrorHandler previousHandler = XSetErrorHandler(ignoreXError);
-    Window root = DefaultRootWindow(display);
-    bool switched = false;
-    XRRScreenConfiguration* config = XRRGetScreenInfo(display, root);
-    if (config) {
-        int sizeCount = 0;
-        XRRScreenSize* sizes = XRRConfigSizes(config, &sizeCount);
-        Rotation rotation = RR_Rotate_0;
-        SizeID current = XRRConfigCurrentConfiguration(config, &rotation);
-        short rate = XRRConfigCurrentRate(config);
-        int wanted = -1;
-        for (int i = 0; i < sizeCount; i++) {
-            if (sizes[i].width == 640 && sizes[i].height == 480) {
-                wanted = i;
-                break;
-            }
-        }
-        // Already 640 x 480: nothing to switch, nothing to restore.
-        if (wanted >= 0 && wanted != current) {
-            Status status = XRRSetScreenConfig(display, config, root, static_cast<SizeID>(wanted),
-                                               rotation, CurrentTime);
-            if (status == Success) {
-                replacedSize = current;
-                replacedRotation = rotation;
-                replacedRate = rate;
-                switched = true;
-            }
-        }
-        XRRFreeScreenConfigInfo(config);
-    }
-    XSync(display, False);
-    XSetErrorHandler(previousHandler);
-    if (!switched) {
+    // The watchdog notes the mode before it changes.
+    int channel = startModeWatchdog();
+    ScreenMode wanted = current;
+    wanted.width = 640, wanted.height = 480, wanted.rate = 0;
+    if (!setScreenMode(display, wanted)) {
+        dismissModeWatchdog(channel);
         XCloseDisplay(display);
         return;
     }
     modeDisplay = display;
+    replacedMode = current;
+    watchdogChannel = channel;
     if (!hookInstalled) {
         addExitHook(restoreOnExit);
         std::atexit(restoreAtExit);
@@ -96,16 +69,10 @@ int restoreDisplayMode()
         return 1;
     Display* display = modeDisplay;
     modeDisplay = nullptr;
-    XErrorHandler previousHandler = XSetErrorHandler(ignoreXError);
-    Window root = DefaultRootWindow(display);
-    XRRScreenConfiguration* config = XRRGetScreenInfo(display, root);
-    if (config) {
-        XRRSetScreenConfigAndRate(display, config, root, replacedSize, replacedRotation, replacedRate,
-                                  CurrentTime);
-        XRRFreeScreenConfigInfo(config);
-    }
-    XSync(display, False);
-    XSetErrorHandler(previousHandler);
+    setScreenMode(display, replacedMode);
     XCloseDisplay(display);
+    // The mode is back: the watchdog has nothing left to do.
+    dismissModeWatchdog(watchdogChannel);
+    watchdogChannel = -1;
     return 1;
 }

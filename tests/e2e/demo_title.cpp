@@ -1,6 +1,7 @@
 // kvistra under its own Xvfb with the dummy audio driver: the title plays in its strip,
 // the show ends with the frame-rate line and the screen mode back whichever way it
-// ends; a missing library and an unplayable music end with status 1.
+// ends, killed or crashed included; a missing library and an unplayable music end with
+// status 1.
 #include "support.h"
 #include "tools/bake/pcx_writer.h"
 #include "tools/model3ds/model3ds.h"
@@ -10,7 +11,10 @@
 #include <X11/extensions/Xrandr.h>
 
 #include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
 
+#include <fstream>
 #include <regex>
 
 namespace {
@@ -38,6 +42,24 @@ std::pair<int, int> currentScreenSize(Display* x)
     std::pair<int, int> size = {sizes[current].width, sizes[current].height};
     XRRFreeScreenConfigInfo(config);
     return size;
+}
+
+// When a client last set the screen's configuration.
+Time lastConfigurationSet(Display* x)
+{
+    XRRScreenConfiguration* config = XRRGetScreenInfo(x, DefaultRootWindow(x));
+    Time changed, set = XRRConfigTimes(config, &changed);
+    XRRFreeScreenConfigInfo(config);
+    return set;
+}
+
+// The only child of a process, 0 if none.
+pid_t onlyChild(pid_t pid)
+{
+    std::ifstream children("/proc/" + std::to_string(pid) + "/task/" + std::to_string(pid) + "/children");
+    pid_t child = 0;
+    children >> child;
+    return child;
 }
 
 // Offers a 640 x 480 mode beside the screen's own, as a monitor would.
@@ -81,7 +103,7 @@ void closeWindow(Display* x, const std::string& window)
 
 TEST(DemoTitle, PlaysInItsStripAndTheScreenModeComesBackWhicheverWayTheShowEnds)
 {
-    enum Way { escape, stopSignal, windowClosed, noLibrary };
+    enum Way { escape, signalled, windowClosed, noLibrary };
     const std::string frameRate = "\n\n\nfps:([0-9]+\\.[0-9][0-9])\n";
     struct Case {
         const char* name;
@@ -91,12 +113,16 @@ TEST(DemoTitle, PlaysInItsStripAndTheScreenModeComesBackWhicheverWayTheShowEnds)
         std::string output;  // a pattern
     } cases[] = {
         {"Escape", escape, 0, 0, frameRate},
-        {"Ctrl-C", stopSignal, SIGINT, 0, frameRate},
-        {"SIGTERM", stopSignal, SIGTERM, 0, frameRate},
-        {"the console closed", stopSignal, SIGHUP, 0, frameRate},
+        {"Ctrl-C", signalled, SIGINT, 0, frameRate},
+        {"SIGTERM", signalled, SIGTERM, 0, frameRate},
+        {"the console closed", signalled, SIGHUP, 0, frameRate},
+        {"SIGKILL", signalled, SIGKILL, 128 + SIGKILL, ""},
+        {"a crash", signalled, SIGSEGV, 128 + SIGSEGV, ""},
         {"the window closed", windowClosed, 0, 0, frameRate},
         {"no library", noLibrary, 0, 1, "CANNOT open library : ant\n"},
     };
+    // The screen mode watchdog the show leaves behind becomes this process's child.
+    prctl(PR_SET_CHILD_SUBREAPER, 1);
     for (const Case& c : cases) {
         XServer server("800x600x24");
         ASSERT_FALSE(server.display.empty());
@@ -110,18 +136,26 @@ TEST(DemoTitle, PlaysInItsStripAndTheScreenModeComesBackWhicheverWayTheShowEnds)
         BackgroundProgram show(programPath("kvistra"), {}, dir.path,
                                {"DISPLAY=" + server.display, "SDL_AUDIODRIVER=dummy"}, dir.file("out"));
         std::string window;
+        pid_t watchdog = 0;
         if (c.way != noLibrary) {
             window = findWindow(server.display, "kvistra", 60, [&] { return show.hasEnded(); });
             ASSERT_FALSE(window.empty()) << c.name << ": " << show.output();
             EXPECT_EQ(currentScreenSize(x), std::make_pair(640, 480)) << c.name;
+            watchdog = onlyChild(show.pid);
+            ASSERT_GT(watchdog, 0) << c.name;
         }
+        // Where the show ends by itself, its watchdog is held still until then, so whatever it
+        // does afterwards shows.
+        bool showRestores = c.status < 128;
+        if (showRestores && watchdog > 0)
+            kill(watchdog, SIGSTOP);
         if (c.way == escape) {
             // A title picture in the centre strip (426 x 24), black above and beside it.
             auto strip = [&] { return !blackAt(x, 320, 240) && blackAt(x, 320, 200) && blackAt(x, 100, 240); };
             EXPECT_TRUE(pollUntil(strip, 60, [&] { return show.hasEnded(); })) << "no title picture on the screen";
             sendKey(server.display, window, "Escape");
         }
-        if (c.way == stopSignal)
+        if (c.way == signalled)
             kill(show.pid, c.signal);
         if (c.way == windowClosed)
             closeWindow(x, window);
@@ -132,7 +166,16 @@ TEST(DemoTitle, PlaysInItsStripAndTheScreenModeComesBackWhicheverWayTheShowEnds)
         std::string output = show.output();
         EXPECT_TRUE(std::regex_match(output, match, std::regex(c.output))) << c.name << ": " << output;
         EXPECT_TRUE(c.way != escape || (match.size() == 2 && std::stod(match[1]) > 0)) << "frames were drawn";
-        EXPECT_EQ(currentScreenSize(x), std::make_pair(800, 600)) << c.name;
+        // Back by the time the show has ended, or within a second of its death through the watchdog;
+        // then the watchdog ends and sets nothing more.
+        auto restored = [&] { return currentScreenSize(x) == std::make_pair(800, 600); };
+        EXPECT_TRUE(showRestores ? restored() : pollUntil(restored, 1)) << c.name;
+        if (watchdog > 0) {
+            Time restoredAt = lastConfigurationSet(x);
+            kill(watchdog, SIGCONT);
+            EXPECT_TRUE(pollUntil([&] { return waitpid(watchdog, nullptr, WNOHANG) == watchdog; }, 10)) << c.name;
+            EXPECT_EQ(lastConfigurationSet(x), restoredAt) << c.name;
+        }
         XCloseDisplay(x);
     }
 }
