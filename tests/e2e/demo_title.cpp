@@ -3,6 +3,9 @@
 // ends, killed or crashed included; a missing library and an unplayable music end with
 // status 1.
 #include "support.h"
+#include "platform/display.h"
+#include "platform/process.h"
+#include "shell/shell.h"
 #include "tools/bake/pcx_writer.h"
 #include "tools/model3ds/model3ds.h"
 #include "xserver.h"
@@ -178,6 +181,36 @@ TEST(DemoTitle, PlaysInItsStripAndTheScreenModeComesBackWhicheverWayTheShowEnds)
         }
         XCloseDisplay(x);
     }
+}
+
+// What the exit stage has left on the screen, seen from an exit hook: those
+// run after the frame-rate line and before the display's own hook.
+static Display* probe = nullptr;
+static void reportScreenSize(int)
+{
+    std::pair<int, int> size = currentScreenSize(probe);
+    std::printf("screen %dx%d\n", size.first, size.second);
+}
+
+TEST(DemoTitle, TheExitStageRestoresTheModeBeforeTheFrameRateLine)
+{
+    XServer server("800x600x24");
+    ASSERT_FALSE(server.display.empty());
+    Display* x = XOpenDisplay(server.display.c_str());
+    ASSERT_NE(x, nullptr);
+    add640x480Mode(x);
+    ChildResult child = runInChild([&] {
+        setenv("DISPLAY", server.display.c_str(), 1);
+        probe = XOpenDisplay(nullptr);
+        setDisplayMode();
+        std::printf("screen %dx%d\n", currentScreenSize(probe).first, currentScreenSize(probe).second);
+        addExitHook(reportScreenSize);
+        exitShow();
+    });
+    EXPECT_EQ(child.exitStatus, 0);
+    EXPECT_TRUE(std::regex_match(child.output, std::regex("screen 640x480\n\n\n\nfps:[0-9.]+\nscreen 800x600\n")))
+        << child.output;
+    XCloseDisplay(x);
 }
 
 TEST(DemoTitle, UnplayableMusicEndsWithStatus1BeforeAnyWindow)
