@@ -3,8 +3,9 @@
 # Extra arguments go to ctest (for example: ./test.sh -L unit).
 #
 # ./test.sh --sanitize builds a second tree, build-sanitize/, with
-# AddressSanitizer and UndefinedBehaviorSanitizer and runs its unit tests
-# (with leak checking) and gl tests; then a third, build-tsan/, runs the
+# AddressSanitizer and UndefinedBehaviorSanitizer (and the OpenGL ES tree's
+# capture, build-sanitize-gles/, likewise) and runs its unit tests (with leak
+# checking) and gl tests; then a third, build-tsan/, runs the
 # audio layer's and the demo clock's tests under ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -15,8 +16,12 @@ if [ "${1:-}" = "--sanitize" ]; then
   export ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
   flags="-fsanitize=address,undefined,float-cast-overflow -fno-sanitize-recover=all -fno-omit-frame-pointer"
-  cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  # The OpenGL ES layer too, through the fidelity test's capture.
+  cmake -S . -B build-sanitize-gles -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKVISTRA_GLES=ON \
     -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags"
+  cmake --build build-sanitize-gles --target kvistra-capture
+  cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" -DKVISTRA_GLES_BUILD_DIR="$PWD/build-sanitize-gles"
   cmake --build build-sanitize
   ctest --test-dir build-sanitize --output-on-failure -j2 -L unit "$@"
   # The GL tests keep their textures for good, as the show does, and Mesa's
