@@ -7,10 +7,13 @@
 
 #include <cstdlib>
 
-// The connection the mode was switched through; kept open until the mode is
-// restored, and separate from the window's, so restoring at exit does not
-// depend on the state of the window system's connection.
+// The connection the mode was read and switched through; kept open until the
+// exit stage, and separate from the window's, so restoring at exit does not
+// depend on the state of the window system's connection. Kept open even when
+// nothing was switched: an X server whose only client leaves resets itself,
+// and the window's connection, opened right after, would fail in the reset.
 static Display* modeDisplay = nullptr;
+static bool modeReplaced = false;
 static ScreenMode replacedMode;
 // The channel to the watchdog that restores the mode should the process die
 // before it does; -1 when there is none.
@@ -36,24 +39,22 @@ void setDisplayMode()
     Display* display = XOpenDisplay(nullptr);
     if (!display)
         return;
+    modeDisplay = display;
     int eventBase = 0, errorBase = 0;
     ScreenMode current;
     // Already 640 x 480, or no such mode: nothing to switch, nothing to restore.
     if (!XRRQueryExtension(display, &eventBase, &errorBase) || !readScreenMode(display, current) ||
-        (current.width == 640 && current.height == 480) || !offersScreenSize(display, 640, 480)) {
-        XCloseDisplay(display);
+        (current.width == 640 && current.height == 480) || !offersScreenSize(display, 640, 480))
         return;
-    }
     // The watchdog notes the mode before it changes.
     int channel = startModeWatchdog();
     ScreenMode wanted = current;
     wanted.width = 640, wanted.height = 480, wanted.rate = 0;
     if (!setScreenMode(display, wanted)) {
         dismissModeWatchdog(channel);
-        XCloseDisplay(display);
         return;
     }
-    modeDisplay = display;
+    modeReplaced = true;
     replacedMode = current;
     watchdogChannel = channel;
     if (!hookInstalled) {
@@ -69,7 +70,9 @@ int restoreDisplayMode()
         return 1;
     Display* display = modeDisplay;
     modeDisplay = nullptr;
-    setScreenMode(display, replacedMode);
+    if (modeReplaced)
+        setScreenMode(display, replacedMode);
+    modeReplaced = false;
     XCloseDisplay(display);
     // The mode is back: the watchdog has nothing left to do.
     dismissModeWatchdog(watchdogChannel);
