@@ -3,6 +3,8 @@
 #include "support.h"
 #include "tools/model3ds/model3ds.h"
 
+#include <cmath>
+
 using namespace model3ds;
 
 namespace {
@@ -132,6 +134,20 @@ TEST(AntModel, FrameShowsTheCurrentCameraAnimatedWithoutLooping) {
     bare.meshes = {sceneModel().meshes[0]};
     expectShows(showModel(modelBytes(bare), {"--frame", "3"}),
                 {"\"currentCamera\": null,", "\"currentFrame\": 0, \"camera\": null}"});
+}
+
+TEST(AntModel, NumbersThatAreNotFiniteShowAsNullAndTheJsonStaysValid) {
+    ModelSpec model;
+    model.meshes = {{"odd", {{1, 2, 3}, {0, 0, 0}, {NAN, INFINITY, -3e38f}}, {{0, 1, 2, 0}}, {}, {}}};
+    model.cameras = {{"cam", {NAN, 0, 0}, {0, 0, 0}}};
+    ProgramResult result = showModel(modelBytes(model));
+    // A camera's coordinates are whole numbers: NaN truncates to 0.
+    expectShows(result, {"\"lastVertex\": [null, 3.00000001e+38, null],", "\"centre\": [null, 9.99999968e+37, null]}",
+                         "{\"name\": \"cam\", \"position\": [0, 0, 0],"});
+    TempDir dir;
+    writeFile(dir.file("model.json"), result.output);
+    const char* strict = "import json, sys; json.load(open(sys.argv[1]), parse_constant=lambda c: sys.exit(1))";
+    EXPECT_EQ(runProgram("/usr/bin/env", {"python3", "-c", strict, dir.file("model.json")}).exitStatus, 0);
 }
 
 TEST(AntModel, RefusesBadInputWithAStatus) {

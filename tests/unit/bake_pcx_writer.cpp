@@ -52,20 +52,3 @@ TEST(BakePcxWriter, BothKindsRoundTripThroughTheDecoder)
     }
 }
 
-TEST(BakePcxWriter, RunsAreCodedCompactlyAndStopAtTheLineEnd)
-{
-    struct Case {
-        Bytes line;
-        Bytes expected;
-    } cases[] = {
-        {Bytes(3, 7), {0xC3, 7}},
-        {Bytes(64, 1), {0xFF, 1, 1}},  // 63, then a single literal
-        {{0xC0}, {0xC1, 0xC0}},        // a high single byte needs a count
-        {{0xBF, 0xBF, 0x20}, {0xC2, 0xBF, 0x20}},
-    };
-    for (const Case& c : cases) {
-        Bytes out;
-        bake::encodePcxLine(out, c.line.data(), static_cast<int>(c.line.size()));
-        EXPECT_EQ(out, c.expected);
-    }
-}
