@@ -1,4 +1,4 @@
-// The Scene's records: construction, list growth, material binding, names.
+// The Scene's records: material binding and names cut to their fields.
 #include "support.h"
 
 #include "resources/resources.h"
@@ -6,24 +6,6 @@
 
 #include <cstring>
 #include <string>
-
-TEST(SceneModel, NewRecordsAndTheLastCameraAdded)
-{
-    Scene* scene = createScene();
-    EXPECT_EQ(scene->currentCamera, nullptr);
-    EXPECT_TRUE(scene->frameRange->start == 0 && scene->frameRange->end == 0 && scene->frameRange->loop == 1);
-    addCamera(*scene, "one", 1, 2, 3, 4, 5, 6);
-    addCamera(*scene, "two", 0, 0, 0, 0, 0, 0);
-    addCamera(*scene, "three", -7, 0, 0, 0, 0, 9);
-    ASSERT_EQ(scene->cameraCount, 3);
-    EXPECT_STREQ(scene->currentCamera->name, "three");
-    EXPECT_TRUE(scene->cameras[0]->position.z == 3.0f && scene->cameras[0]->target.x == 4.0f);
-    destroyScene(scene);
-
-    MeshObject* object = createMeshObject();
-    EXPECT_TRUE(object->visible && object->unlitOverride == 0 && object->scale.y == 1.0f);
-    destroyMeshObject(object);
-}
 
 TEST(SceneModel, BindMaterialChangesEveryMaterialOfTheNameAndNoOther)
 {
