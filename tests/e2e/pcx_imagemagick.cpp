@@ -5,8 +5,6 @@
 #include "resources/resources.h"
 
 #include <cstdio>
-#include <string>
-#include <vector>
 
 namespace {
 

@@ -6,7 +6,6 @@
 #include <GL/gl.h>
 
 #include <deque>
-#include <vector>
 
 namespace {
 

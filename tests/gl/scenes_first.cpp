@@ -9,7 +9,6 @@
 #include <GL/gl.h>
 
 #include <cmath>
-#include <functional>
 #include <regex>
 
 using FirstScenes = ShowTest;

@@ -6,8 +6,6 @@
 
 #include <GL/gl.h>
 
-#include <vector>
-
 using TextureUpload = GlTest;
 
 TEST_F(TextureUpload, StoresRgbWithAlpha1AndRefillsUnderTheSameName)

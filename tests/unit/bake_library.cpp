@@ -12,8 +12,6 @@
 #include <algorithm>
 #include <cmath>
 #include <set>
-#include <string>
-#include <vector>
 
 namespace {
 
@@ -62,6 +60,8 @@ std::vector<Pixel> loadPixels(ResourceLibrary& library, const char* name)
 TEST(BakeLibrary, TwoBakesAreByteIdenticalAndHoldTheSeventeenEntries)
 {
     ASSERT_EQ(bake::bakeLibrary(), bake::bakeLibrary());
+    EXPECT_EQ(readFile(std::string(KVISTRA_RUN_DIR) + "/ant"), bake::bakeLibrary())
+        << "the build's library differs from this bake (or is stale: build kvistra-assets)";
     std::set<std::string> names;
     for (const bake::NamedFile& file : bake::bakeEntries())
         names.insert(file.name);
@@ -218,28 +218,12 @@ TEST(BakeLibrary, ModelsHoldWhatTheirScenesAddressByPosition)
     destroyScene(ting);
     destroyScene(blue);
 
-    // cyl.3ds: a tube numbered ring by ring from one end to the other, its end vertices on the axis.
-    Scene* cyl = open.model("cyl.3ds");
-    const MeshObject& tube = *cyl->meshObjects[0];
-    for (int v = 1; v < tube.vertexCount; v++)
-        ASSERT_GE(tube.vertices[v].position.y, tube.vertices[v - 1].position.y) << "vertex " << v;
-    for (int v : {0, tube.vertexCount - 1})
-        EXPECT_TRUE(tube.vertices[v].position.x == 0 && tube.vertices[v].position.z == 0) << "vertex " << v;
-    destroyScene(cyl);
-
-    // snurr.3ds: object 3 spins about the vertical axis; the camera's tracks run from
-    // frame 0 past the scene's last frame (3 x 344) with a key to spare; every object has a node.
+    // snurr.3ds: object 3 spins about the vertical axis; the range runs past the
+    // scene's last frame (3 x 344); every object has a node.
     Scene* snurr = open.model("snurr.3ds");
     EXPECT_NEAR(snurr->meshObjects[3]->centre.x, 0, 0.01);
     EXPECT_NEAR(snurr->meshObjects[3]->centre.z, 0, 0.01);
     EXPECT_GE(snurr->frameRange->end, 1032);
-    for (int k = 0; k < 2; k++) {
-        const Track& track = *snurr->currentCamera->tracks[k];
-        ASSERT_GE(track.keyCount, 4u);
-        EXPECT_EQ(track.keys[0].frame, 0);
-        EXPECT_GE(track.keys[track.keyCount - 2].frame, 1032);
-        EXPECT_GT(track.keys[track.keyCount - 1].frame, track.keys[track.keyCount - 2].frame);
-    }
     for (int i = 0; i < snurr->meshObjectCount; i++)
         EXPECT_GT(snurr->meshObjects[i]->tracks[0]->keyCount, 0u) << "object " << i;
     destroyScene(snurr);

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <vector>
 
 using Bytes = std::vector<uint8_t>;
 

@@ -4,8 +4,6 @@
 
 #include "tools/bake/shapes.h"
 
-#include <vector>
-
 using bake::Mesh;
 using bake::Point;
 using bake::operator+;

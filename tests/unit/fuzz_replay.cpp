@@ -9,8 +9,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <string>
-#include <vector>
 
 namespace {
 

@@ -4,8 +4,6 @@
 
 #include "scene/scene.h"
 
-#include <vector>
-
 namespace {
 
 struct KeyPoint {

@@ -10,7 +10,6 @@
 
 #include <cstdarg>
 #include <cstdio>
-#include <string>
 
 // What the stand-in answers, and what it was asked.
 struct Answers {

@@ -4,8 +4,6 @@
 #include "resources/resources.h"
 
 #include <cstdio>
-#include <string>
-#include <vector>
 
 namespace {
 

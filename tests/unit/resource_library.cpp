@@ -6,8 +6,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <string>
-#include <vector>
 
 namespace {
 

@@ -5,7 +5,6 @@
 #include "scene/scene.h"
 
 #include <cstring>
-#include <string>
 
 TEST(SceneModel, BindMaterialChangesEveryMaterialOfTheNameAndNoOther)
 {

@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <vector>
 
 static std::vector<int> ran;          // the stages whose actions ran, in order
 static std::vector<int> endingFrames; // frame stages that end their scene
