@@ -7,10 +7,11 @@
 // Test and benchmark parameters in the address: fps=N runs the show on a
 // virtual clock at N frames per second, at=T1,T2,... puts the frames shown at
 // those times into the page as base64 RGB (<output class="picture">),
-// stop=T ends it after the frame at T seconds; without=ant removes "ant"
-// from the program's files. The frame log (kvistraPage.frames, one
-// [stage, milliseconds] per pass) and the moments of the start gesture and
-// of the first title frame are kept in kvistraPage either way.
+// stop=T ends it after the frame at T seconds; without=NAME removes the file
+// NAME ("ant", "music.mp3") from the program's files. The frame log
+// (kvistraPage.frames, per pass: the stage it found, the milliseconds since
+// the pass before, the stage it left) and the moments of the start gesture
+// and of the first title frame are kept in kvistraPage either way.
 "use strict";
 
 var kvistraPage = {
@@ -91,12 +92,14 @@ var kvistraPage = {
     print: print,
     printErr: function (line) { console.error(line); },
     onRuntimeInitialized: function () {
-      if (query.get("without") === "ant" && FS.analyzePath("ant").exists) FS.unlink("ant");
+      var without = query.get("without");
+      if (without && FS.analyzePath(without).exists) FS.unlink(without);
       decodeMusic().then(waitForGesture);
     },
     onPass: function (stage) {
       var now = performance.now();
-      if (kvistraPage.lastPassTime !== null) kvistraPage.frames.push([kvistraPage.stage, now - kvistraPage.lastPassTime]);
+      if (kvistraPage.lastPassTime !== null)
+        kvistraPage.frames.push([kvistraPage.stage, now - kvistraPage.lastPassTime, stage]);
       if (kvistraPage.firstTitleTime === null && stage >= 2) kvistraPage.firstTitleTime = now;
       kvistraPage.lastPassTime = now;
       kvistraPage.stage = stage;

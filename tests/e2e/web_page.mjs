@@ -1,12 +1,12 @@
-// web_page.mjs: the web page (build-web) in headless Chromium, WebGL 2 on its
-// software renderer, served from 127.0.0.1 by this script and driven over the
-// DevTools protocol (on a pipe): the start click, Escape, and reading the page.
+// web_page.mjs: the web page (build-web) in headless Chromium, served from
+// 127.0.0.1 by this script (web/headless.mjs): its frames against the native
+// capture's, the show's end, Escape in a scene, a missing library.
 // usage: node web_page.mjs <web build dir> <native run dir>
 import { spawn, execFileSync } from "node:child_process";
 import fs from "node:fs";
-import http from "node:http";
 import os from "node:os";
 import path from "node:path";
+import { closeBrowser, evaluate, launchBrowser, pressKey, serve, startPage, waitFor } from "../../web/headless.mjs";
 
 const [webDir, runDir] = process.argv.slice(2).map((dir) => path.resolve(dir));
 const fpsLine = /^\n\n\nfps:\d+\.\d\d\n$/;
@@ -18,75 +18,9 @@ const cases = [
   { name: "whole show", query: "fps=2", status: 0, output: fpsLine },
   { name: "Escape in a scene", query: "fps=2", escapeAtStage: 7, status: 0, output: fpsLine },
   { name: "no library", query: "without=ant", status: 1, output: /^CANNOT open library : ant\n$/ },
+  { name: "no music", query: "without=music.mp3", status: 1, output: /^Error\(3\): Can't play the file\n$/ },
+  { name: "no audio output", query: "", noAudio: true, status: 1, output: /^Error\(1\): Can't initialize device\n$/ },
 ];
-
-function serve(dir) {
-  const types = { ".html": "text/html", ".js": "text/javascript", ".wasm": "application/wasm" };
-  const server = http.createServer((request, response) => {
-    const file = path.join(dir, path.basename(new URL(request.url, "http://x").pathname));
-    fs.readFile(file, (error, data) => {
-      response.writeHead(error ? 404 : 200, { "Content-Type": types[path.extname(file)] || "application/octet-stream" });
-      response.end(error ? "" : data);
-    });
-  });
-  return new Promise((resolve) => server.listen(0, "127.0.0.1", () => resolve(server)));
-}
-
-// Chromium with the DevTools protocol on fds 3 (in) and 4 (out), messages
-// ending in a NUL byte.
-function launchBrowser(profile) {
-  const browser = spawn("chromium", ["--headless=new", "--no-sandbox", "--use-angle=swiftshader",
-    "--enable-unsafe-swiftshader", "--disable-gpu-sandbox", "--no-first-run", "--disable-background-networking",
-    "--disable-component-update", "--disable-sync", "--disable-quic", "--mute-audio",
-    "--autoplay-policy=no-user-gesture-required", "--remote-debugging-pipe", `--user-data-dir=${profile}`,
-    "about:blank"], { stdio: ["ignore", "ignore", "ignore", "pipe", "pipe"] });
-  const pending = new Map();
-  let nextId = 1, buffered = "";
-  browser.stdio[4].on("data", (chunk) => {
-    buffered += chunk.toString();
-    let end;
-    while ((end = buffered.indexOf("\0")) >= 0) {
-      const message = JSON.parse(buffered.slice(0, end));
-      buffered = buffered.slice(end + 1);
-      const waiting = pending.get(message.id);
-      if (!waiting) continue;
-      pending.delete(message.id);
-      message.error ? waiting.reject(new Error(JSON.stringify(message.error))) : waiting.resolve(message.result);
-    }
-  });
-  browser.send = (method, params = {}, sessionId) => new Promise((resolve, reject) => {
-    const id = nextId++;
-    pending.set(id, { resolve, reject });
-    browser.stdio[3].write(JSON.stringify({ id, method, params, sessionId }) + "\0");
-  });
-  return browser;
-}
-
-async function evaluate(browser, session, expression) {
-  const reply = await browser.send("Runtime.evaluate", { expression, returnByValue: true }, session);
-  return reply.result.value;
-}
-
-// Polls `expression` until it is true, for at most `seconds`.
-async function waitFor(browser, session, expression, seconds, what) {
-  const deadline = Date.now() + seconds * 1000;
-  while (!(await evaluate(browser, session, expression))) {
-    if (Date.now() > deadline) throw new Error(`no ${what} within ${seconds} s`);
-    await new Promise((resolve) => setTimeout(resolve, 100));
-  }
-}
-
-async function openPage(browser, url) {
-  const { targetId } = await browser.send("Target.createTarget", { url: "about:blank" });
-  const { sessionId } = await browser.send("Target.attachToTarget", { targetId, flatten: true });
-  await browser.send("Page.navigate", { url }, sessionId);
-  return sessionId;
-}
-
-async function pressKey(browser, session, key, code, keyCode) {
-  for (const type of ["keyDown", "keyUp"])
-    await browser.send("Input.dispatchKeyEvent", { type, key, code, windowsVirtualKeyCode: keyCode }, session);
-}
 
 function psnr(a, b) {
   let sum = 0;
@@ -95,10 +29,8 @@ function psnr(a, b) {
 }
 
 async function runCase(browser, base, test) {
-  const session = await openPage(browser, `${base}/kvistra.html?${test.query}`);
-  await waitFor(browser, session, "document.getElementById('prompt-line').textContent.startsWith('Click')", 60, "start line");
-  await browser.send("Input.dispatchMouseEvent", { type: "mousePressed", x: 100, y: 100, button: "left", clickCount: 1 }, session);
-  await browser.send("Input.dispatchMouseEvent", { type: "mouseReleased", x: 100, y: 100, button: "left", clickCount: 1 }, session);
+  const before = test.noAudio ? "delete window.AudioContext; delete window.webkitAudioContext;" : "";
+  const session = await startPage(browser, `${base}/kvistra.html?${test.query}`, before);
   if (test.escapeAtStage) {
     await waitFor(browser, session, `kvistraPage.stage >= ${test.escapeAtStage}`, 60, `stage ${test.escapeAtStage}`);
     await pressKey(browser, session, "Escape", "Escape", 27);
@@ -151,12 +83,8 @@ try {
   console.log(`FAIL ${error.message}`);
   failed = true;
 } finally {
-  const browserGone = new Promise((resolve) => browser.on("exit", resolve));
-  await browser.send("Browser.close").catch(() => browser.kill());
   capture.kill();
-  await browserGone;
   server.close();
-  // Chromium's helper processes may still be writing its profile as they go.
-  fs.rmSync(profile, { recursive: true, force: true, maxRetries: 10 });
+  await closeBrowser(browser, profile);
 }
 process.exit(failed ? 1 : 0);
