@@ -40,6 +40,9 @@ fi
 # The OpenGL ES tree, only the kvistra-capture the gl fidelity test compares with.
 cmake -S . -B build-gles -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKVISTRA_GLES=ON
 cmake --build build-gles --target kvistra-capture
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKVISTRA_GLES_BUILD_DIR="$PWD/build-gles"
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKVISTRA_GLES_BUILD_DIR="$PWD/build-gles" \
+  -DKVISTRA_WEB_BUILD_DIR="$PWD/build-web"
 cmake --build build
+# The web page, from the assets the native build baked, for its browser test.
+web/build.sh build/run
 ctest --test-dir build --output-on-failure -j2 "$@"

@@ -21,6 +21,8 @@ packages=(
   xvfb xauth xdotool x11-utils ffmpeg imagemagick
   # benchmarks: wall time and peak memory
   time
+  # the web page: its compiler, and the browser its test runs it in
+  emscripten chromium
 )
 
 # scripts/fuzz.sh adds clang with libFuzzer and the sanitizer runtimes.

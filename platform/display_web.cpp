@@ -1,0 +1,46 @@
+// display_web.cpp: the show's screen mode in a web browser: the canvas full
+// screen through the Fullscreen API, left again by restoreDisplayMode and,
+// whichever way the program ends, by an exit hook. A browser may refuse full
+// screen (no gesture, a frame that forbids it); the show then plays in the
+// page, as the demo plays in whatever mode the screen has.
+#include "platform/display.h"
+
+#include "platform/process.h"
+
+#include <emscripten.h>
+
+// clang-format off
+EM_JS(void, webEnterFullscreen, (), {
+    var canvas = Module.canvas;
+    if (canvas && canvas.requestFullscreen)
+        canvas.requestFullscreen().catch(function() {});
+});
+
+EM_JS(void, webLeaveFullscreen, (), {
+    if (document.fullscreenElement && document.exitFullscreen)
+        document.exitFullscreen().catch(function() {});
+});
+// clang-format on
+
+static bool switched = false;
+
+static void leaveOnExit(int)
+{
+    restoreDisplayMode();
+}
+
+void setDisplayMode()
+{
+    webEnterFullscreen();
+    switched = true;
+    addExitHook(leaveOnExit);
+}
+
+int restoreDisplayMode()
+{
+    if (switched) {
+        switched = false;
+        webLeaveFullscreen();
+    }
+    return 1;
+}
