@@ -16,13 +16,12 @@ KeySpec key(int32_t frame, Point position, uint16_t splineFlags = 0) {
     return result;
 }
 
-// The show's kind of model: materials, two meshes,
-// both kinds of light, two cameras and a keyframer section.
+// The show's kind of model: materials, a mesh, both kinds of light, two
+// cameras and a keyframer section.
 ModelSpec sceneModel() {
     ModelSpec model;
     model.materials = {
         {"RED FLAT", std::array<uint8_t, 3>{200, 10, 10}, 1, false, true, false, ""},
-        {"WIRE", std::nullopt, 3, true, false, false, ""},
         {"TEX", std::nullopt, 3, false, false, false, "wood.pcx"},
     };
     MeshSpec plane;
@@ -31,12 +30,7 @@ ModelSpec sceneModel() {
     plane.faces = {{0, 1, 2, 7}, {0, 2, 3, 3}};
     plane.groups = {{"RED FLAT", {0}}, {"TEX", {1}}};
     plane.mapping = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
-    MeshSpec pyramid;
-    pyramid.name = "pyramid";
-    pyramid.vertices = {{0, 0, 0}, {4, 0, 0}, {4, 0, 4}, {0, 0, 4}, {1.2345678f, 6, -2.5f}};
-    pyramid.faces = {{0, 1, 4, 0}, {1, 2, 4, 0}, {2, 3, 4, 0}, {3, 0, 4, 0}};
-    pyramid.groups = {{"WIRE", {0, 1, 2}}};  // face 3 stays without a material
-    model.meshes = {plane, pyramid};
+    model.meshes = {plane};
 
     LightSpec lamp, spot;
     lamp.name = "lamp", lamp.position = {10, 20, 30}, lamp.floatColour = std::array<float, 3>{1.0f, 0.5f, 0.0f};
@@ -75,18 +69,14 @@ void expectShows(const ProgramResult& result, const std::vector<std::string>& fr
 TEST(AntModel, ShowsWhatTheWriterPutInInSceneAxes) {
     ProgramResult result = showModel(modelBytes(sceneModel()));
     expectShows(result, {
-        // Meshes: the written winding comes back reversed, front-facing under
-        // the clockwise rule; the last vertex reads back exactly.
+        // The mesh: the written winding comes back reversed, front-facing
+        // under the clockwise rule.
         "{\"index\": 0, \"name\": \"plane\", \"vertexCount\": 4, \"faceCount\": 2,",
         "\"firstVertices\": [[0, 0, 0], [10, 0, 0], [10, 0, 10]], \"lastVertex\": [0, 0, 10],",
         "\"firstFaces\": [{\"indices\": [0, 2, 1], \"flags\": 7}, {\"indices\": [0, 3, 2], \"flags\": 3}],",
         "\"materials\": [{\"material\": 0, \"name\": \"RED FLAT\", \"faces\": 1}, "
-        "{\"material\": 2, \"name\": \"TEX\", \"faces\": 1}],",
+        "{\"material\": 1, \"name\": \"TEX\", \"faces\": 1}],",
         "\"centre\": [5, 0, 5]}",
-        "{\"index\": 1, \"name\": \"pyramid\", \"vertexCount\": 5, \"faceCount\": 4,",
-        "\"lastVertex\": [1.23456776, 6, -2.5],",
-        "\"materials\": [{\"material\": 1, \"name\": \"WIRE\", \"faces\": 3}, "
-        "{\"material\": null, \"name\": null, \"faces\": 1}],",
         // Materials: a draw mode and the loader's fixed diffuse colour.
         "{\"name\": \"RED FLAT\", \"drawMode\": 2, \"colour\": {\"red\": 1, \"green\": 0.5, \"blue\": 0.100000001,",
         "\"twoSided\": 1, \"blend\": 0}",
@@ -132,7 +122,8 @@ TEST(AntModel, NumbersThatAreNotFiniteShowAsNullAndTheJsonStaysValid) {
     ProgramResult result = showModel(modelBytes(model));
     // A camera's coordinates are whole numbers: NaN truncates to 0.
     expectShows(result, {"\"lastVertex\": [null, 3.00000001e+38, null],", "\"centre\": [null, 9.99999968e+37, null]}",
-                         "{\"name\": \"cam\", \"position\": [0, 0, 0],"});
+                         "{\"name\": \"cam\", \"position\": [0, 0, 0],",
+                         "\"materials\": [{\"material\": null, \"name\": null, \"faces\": 1}],"});
     TempDir dir;
     writeFile(dir.file("model.json"), result.output);
     const char* strict = "import json, sys; json.load(open(sys.argv[1]), parse_constant=lambda c: sys.exit(1))";

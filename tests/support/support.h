@@ -1,14 +1,5 @@
-// support.h: what the tests share.
-//
-//  - runInChild: runs a piece of code in a forked child with its standard
-//    output captured, for the fatal paths that end the process.
-//  - runProgram / startProgram: runs a program with arguments in a
-//    directory, waiting for its end or not.
-//  - pollUntil: waits for something with a time limit.
-//  - writeToneMp3: a short music file.
-//  - TempDir: a scratch directory removed at the end of a test.
-//  - GlTest: a fixture with a current headless GL context of 640 x 480.
-//  - readPixel / readFile / writeFile helpers.
+// support.h: what the tests share: child processes and programs, polling with
+// a time limit, scratch files, a short music, and the headless GL fixture.
 #pragma once
 
 #include "platform/headless_gl.h"

@@ -1,9 +1,4 @@
-// xserver.h: whole programs under an X server of the test's own.
-//
-//  - XServer: an Xvfb on a free display, stopped at the end of the test.
-//  - BackgroundProgram: a program running beside the test, its standard
-//    output in a file, killed at the end of the test if still running.
-//  - findWindow / sendKey: xdotool on a display.
+// xserver.h: whole programs under an X server of the test's own, and xdotool.
 #pragma once
 
 #include <sys/types.h>
