@@ -21,6 +21,9 @@ packages=(
   xvfb xauth xdotool x11-utils ffmpeg imagemagick
   # benchmarks: wall time and peak memory
   time
+  # the Debian package: its dependencies, its checker, the manual pages' and
+  # the desktop entry's checks
+  dpkg-dev lintian groff desktop-file-utils
 )
 
 # scripts/fuzz.sh adds clang with libFuzzer and the sanitizer runtimes.
