@@ -3,7 +3,7 @@
 # a plain `cmake --install` leaves out: the show in /usr/lib/games/kvistra
 # (the program beside its screen mode watchdog), its library and music in
 # /usr/share/games/kvistra, a launcher /usr/games/kvistra that starts it
-# there, the tools in /usr/bin.
+# there, the tools in /usr/bin, the manual pages.
 if(NOT TARGET kvistra)
   return()
 endif()
@@ -18,7 +18,7 @@ install(PROGRAMS ${CMAKE_SOURCE_DIR}/packaging/kvistra DESTINATION games ${deb})
 install(TARGETS kvistra-ant kvistra-capture kvistra-bake RUNTIME DESTINATION bin ${deb})
 
 # Files Debian keeps gzipped (without a time stamp, so that the same tree
-# makes the same package): the changelog.
+# makes the same package): the changelog and the manual pages.
 configure_file(${CMAKE_SOURCE_DIR}/packaging/changelog ${staged}/changelog @ONLY)
 set(gzipped ${staged}/changelog.gz)
 add_custom_command(OUTPUT ${staged}/changelog.gz
@@ -27,6 +27,19 @@ add_custom_command(OUTPUT ${staged}/changelog.gz
   VERBATIM)
 install(FILES ${staged}/changelog.gz ${CMAKE_SOURCE_DIR}/packaging/copyright
   DESTINATION share/doc/kvistra ${deb})
+file(GLOB man_pages CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/man/*.[0-9])
+foreach(page ${man_pages})
+  get_filename_component(name ${page} NAME)
+  string(REGEX MATCH "[0-9]$" section ${name})
+  add_custom_command(OUTPUT ${staged}/${name}.gz
+    COMMAND ${CMAKE_COMMAND} -E copy ${page} ${staged}/${name}
+    COMMAND gzip -9nf ${staged}/${name}
+    DEPENDS ${page}
+    VERBATIM)
+  list(APPEND gzipped ${staged}/${name}.gz)
+  install(FILES ${staged}/${name}.gz DESTINATION share/man/man${section} ${deb})
+endforeach()
+
 add_custom_target(kvistra-package-files ALL DEPENDS ${gzipped})
 
 set(CPACK_GENERATOR DEB)

@@ -1,8 +1,22 @@
 // The Debian package, made by cpack from this build tree and unpacked into a
-// scratch root: its programs run from the packaged data.
+// scratch root: its programs run from the packaged data, its manual pages
+// render cleanly; and every option a tool's --help lists is in that tool's
+// manual page.
 #include "support.h"
 
 #include <filesystem>
+#include <regex>
+
+namespace {
+
+ProgramResult shell(const std::string& script, const std::vector<std::string>& args = {})
+{
+    std::vector<std::string> all = {"-c", script, "sh"};
+    all.insert(all.end(), args.begin(), args.end());
+    return runProgram("/bin/sh", all);
+}
+
+}  // namespace
 
 TEST(DebianPackage, UnpackedItPlaysFromItsOwnFiles)
 {
@@ -33,4 +47,28 @@ TEST(DebianPackage, UnpackedItPlaysFromItsOwnFiles)
     EXPECT_EQ(launched.output, "");
     EXPECT_NE(launched.errors.find("/lib/games/kvistra/kvistra): failed to open display"), std::string::npos)
         << launched.errors;
+
+    for (const char* page : {"man6/kvistra.6", "man1/kvistra-ant.1", "man1/kvistra-capture.1", "man1/kvistra-bake.1"}) {
+        ProgramResult rendered = shell("zcat \"$1\" | groff -man -ww -z", {root + "/usr/share/man/" + page + ".gz"});
+        EXPECT_EQ(rendered.exitStatus, 0) << page;
+        EXPECT_EQ(rendered.errors, "") << page;
+    }
+}
+
+TEST(DebianPackage, ManualPagesHaveEveryOptionOfTheHelp)
+{
+    // Options anywhere in the help, and the first word of its lines indented
+    // by two spaces (kvistra-ant's commands), each as a whole word in the page.
+    std::regex listed(R"(--[a-z][a-z0-9-]*|^  [a-z][a-z0-9-]*)", std::regex::multiline);
+    for (const char* tool : {"kvistra-ant", "kvistra-capture", "kvistra-bake"}) {
+        std::string help = runProgram(programPath(tool), {"--help"}).output;
+        ASSERT_NE(help, "") << tool;
+        std::vector<uint8_t> bytes = readFile(std::string(KVISTRA_SOURCE_DIR) + "/man/" + tool + ".1");
+        std::string page = std::regex_replace(std::string(bytes.begin(), bytes.end()), std::regex(R"(\\-)"), "-");
+        for (std::sregex_iterator it(help.begin(), help.end(), listed), end; it != end; ++it) {
+            std::string word = it->str().substr(it->str()[0] == ' ' ? 2 : 0);
+            EXPECT_TRUE(std::regex_search(page, std::regex("(^|[^a-z-])" + word + "([^a-z0-9-]|$)")))
+                << tool << " --help lists " << word;
+        }
+    }
 }
