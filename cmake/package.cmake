@@ -3,7 +3,7 @@
 # a plain `cmake --install` leaves out: the show in /usr/lib/games/kvistra
 # (the program beside its screen mode watchdog), its library and music in
 # /usr/share/games/kvistra, a launcher /usr/games/kvistra that starts it
-# there, the tools in /usr/bin, the manual pages.
+# there, the tools in /usr/bin, the manual pages, the desktop entry and icon.
 if(NOT TARGET kvistra)
   return()
 endif()
@@ -16,6 +16,7 @@ install(TARGETS kvistra kvistra-mode-watchdog RUNTIME DESTINATION lib/games/kvis
 install(FILES ${KVISTRA_RUN_DIR}/ant ${KVISTRA_RUN_DIR}/music.mp3 DESTINATION share/games/kvistra ${deb})
 install(PROGRAMS ${CMAKE_SOURCE_DIR}/packaging/kvistra DESTINATION games ${deb})
 install(TARGETS kvistra-ant kvistra-capture kvistra-bake RUNTIME DESTINATION bin ${deb})
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/kvistra.desktop DESTINATION share/applications ${deb})
 
 # Files Debian keeps gzipped (without a time stamp, so that the same tree
 # makes the same package): the changelog and the manual pages.
@@ -40,7 +41,13 @@ foreach(page ${man_pages})
   install(FILES ${staged}/${name}.gz DESTINATION share/man/man${section} ${deb})
 endforeach()
 
-add_custom_target(kvistra-package-files ALL DEPENDS ${gzipped})
+# The icon: the show's chrome environment map, as the engine decodes it.
+add_custom_command(OUTPUT ${staged}/kvistra.png
+  COMMAND kvistra-ant picture ${KVISTRA_RUN_DIR}/ant env.pcx ${staged}/kvistra.png
+  DEPENDS kvistra-ant ${KVISTRA_RUN_DIR}/ant
+  VERBATIM)
+add_custom_target(kvistra-package-files ALL DEPENDS ${gzipped} ${staged}/kvistra.png)
+install(FILES ${staged}/kvistra.png DESTINATION share/icons/hicolor/256x256/apps ${deb})
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME kvistra)

@@ -1,7 +1,7 @@
 // The Debian package, made by cpack from this build tree and unpacked into a
 // scratch root: its programs run from the packaged data, its manual pages
-// render cleanly; and every option a tool's --help lists is in that tool's
-// manual page.
+// render cleanly, its desktop entry validates; and every option a tool's
+// --help lists is in that tool's manual page.
 #include "support.h"
 
 #include <filesystem>
@@ -53,6 +53,9 @@ TEST(DebianPackage, UnpackedItPlaysFromItsOwnFiles)
         EXPECT_EQ(rendered.exitStatus, 0) << page;
         EXPECT_EQ(rendered.errors, "") << page;
     }
+    ProgramResult entry = runProgram("/usr/bin/env", {"desktop-file-validate", root + "/usr/share/applications/kvistra.desktop"});
+    EXPECT_EQ(entry.exitStatus, 0);
+    EXPECT_EQ(entry.output + entry.errors, "");
 }
 
 TEST(DebianPackage, ManualPagesHaveEveryOptionOfTheHelp)
