@@ -41,10 +41,10 @@ foreach(page ${man_pages})
   install(FILES ${staged}/${name}.gz DESTINATION share/man/man${section} ${deb})
 endforeach()
 
-# The icon: the show's chrome environment map, as the engine decodes it.
+# The icon: the baker's chrome picture.
 add_custom_command(OUTPUT ${staged}/kvistra.png
-  COMMAND kvistra-ant picture ${KVISTRA_RUN_DIR}/ant env.pcx ${staged}/kvistra.png
-  DEPENDS kvistra-ant ${KVISTRA_RUN_DIR}/ant
+  COMMAND kvistra-bake --icon ${staged}/kvistra.png
+  DEPENDS kvistra-bake
   VERBATIM)
 add_custom_target(kvistra-package-files ALL DEPENDS ${gzipped} ${staged}/kvistra.png)
 install(FILES ${staged}/kvistra.png DESTINATION share/icons/hicolor/256x256/apps ${deb})
