@@ -23,6 +23,9 @@ packages=(
   time
   # the web page: its compiler, and the browser its test runs it in
   emscripten chromium
+  # the Debian package: its dependencies, its checker, the manual pages' and
+  # the desktop entry's checks
+  dpkg-dev lintian groff desktop-file-utils
 )
 
 # scripts/fuzz.sh adds clang with libFuzzer and the sanitizer runtimes.

@@ -1,8 +1,9 @@
 // main.cpp: kvistra-bake OUTDIR writes the resource library "ant" and the
-// music "music.mp3" into OUTDIR. The same program always writes the same
-// bytes.
+// music "music.mp3" into OUTDIR; kvistra-bake --icon FILE writes the show's
+// icon as a PNG picture. The same program always writes the same bytes.
 #include "tools/bake/bake.h"
 #include "tools/bake/music.h"
+#include "tools/bake/png_writer.h"
 #include "tools/model3ds/model3ds.h"
 
 #include <cstdio>
@@ -26,13 +27,21 @@ static bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes
 
 int main(int argc, char** argv)
 {
-    if (argc != 2 || std::string(argv[1]) == "--help") {
+    bool icon = argc == 3 && std::string(argv[1]) == "--icon";
+    if ((argc != 2 && !icon) || std::string(argv[1]) == "--help") {
         std::printf("usage: kvistra-bake OUTDIR\n"
-                    "writes the resource library OUTDIR/ant and the music OUTDIR/music.mp3\n");
+                    "       kvistra-bake --icon FILE\n"
+                    "writes the resource library OUTDIR/ant and the music OUTDIR/music.mp3;\n"
+                    "--icon writes the show's icon, its 256 x 256 chrome picture, as PNG to FILE\n");
         return argc == 2 ? 0 : 2;
     }
     std::string dir = argv[1];
     try {
+        if (icon) {
+            std::vector<uint8_t> png =
+                bake::encodePng(bake::pictureSize, bake::pictureSize, bake::bakeIcon());
+            return writeFile(argv[2], png) ? 0 : 1;
+        }
         if (!writeFile(dir + "/ant", bake::bakeLibrary()))
             return 1;
         if (!writeFile(dir + "/music.mp3", bake::bakeMusic()))

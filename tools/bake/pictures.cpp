@@ -258,7 +258,7 @@ Rgb studioColour(const Studio& s, Direction r)
     return colour;
 }
 
-std::vector<uint8_t> environmentMap(const Studio& studio)
+Image environmentImage(const Studio& studio)
 {
     Image image = makeImage(pictureSize, pictureSize);
     for (int row = 0; row < pictureSize; row++) {
@@ -266,7 +266,12 @@ std::vector<uint8_t> environmentMap(const Studio& studio)
             pixelAt(image, column, row) = studioColour(studio, sphereMapDirection(column, row));
         }
     }
-    return rgbPicture(image);
+    return image;
+}
+
+std::vector<uint8_t> environmentMap(const Studio& studio)
+{
+    return rgbPicture(environmentImage(studio));
 }
 
 // "env.pcx": a cool chrome, blue sky over a dark tiled floor.
@@ -284,6 +289,11 @@ Studio warmStudio()
 }
 
 }  // namespace
+
+std::vector<uint8_t> bakeIcon()
+{
+    return toBytes(environmentImage(coolStudio()));
+}
 
 std::vector<NamedFile> bakePictures()
 {

@@ -19,4 +19,8 @@ constexpr int pictureSize = 256;
 // Every picture, in the order they go into the library.
 std::vector<NamedFile> bakePictures();
 
+// The show's icon: the chrome of "env.pcx", pictureSize x pictureSize pixels
+// of r, g, b bytes, top row first.
+std::vector<uint8_t> bakeIcon();
+
 }  // namespace bake

@@ -117,6 +117,11 @@ void enterShowFolder(const std::string& dir)
         self[length] = '\0';
         target = self;
         target.erase(target.rfind('/') + 1);
+        // Installed as a package, the show's files are in share/games/kvistra
+        // beside the bin folder this program is in.
+        std::string installed = target + "../share/games/kvistra/";
+        if (access((target + "ant").c_str(), F_OK) != 0 && access((installed + "ant").c_str(), F_OK) == 0)
+            target = installed;
     }
     if (chdir(target.c_str()) != 0)
         fail("cannot enter " + target + ": " + std::strerror(errno));
