@@ -1,6 +1,5 @@
-// kvistra-capture as a whole (that its frames repeat, the OpenGL ES and the
-// web comparisons rely on): the clock's restart at the music's end, the last scene and the show's end, an MP4 with the frames and
-// the music in step, and clear refusals.
+// kvistra-capture as a whole (that its frames repeat, the OpenGL ES and web
+// comparisons rely on).
 #include "support.h"
 
 #include <cmath>
@@ -64,9 +63,8 @@ std::string frameName(int number)
 
 } // namespace
 
-// With a music of 2 s, the demo clock restarts at 2 s: the title, which is
-// drawn afresh every frame from its own time, shows at 2.0 + x what it
-// showed at x.
+// With a music of 2 s the clock restarts at 2 s: the title shows at 2 + x
+// what it showed at x.
 TEST(Capture, TheClockRestartsAtTheMusicsLength)
 {
     ShowFolder show;
@@ -78,9 +76,8 @@ TEST(Capture, TheClockRestartsAtTheMusicsLength)
     EXPECT_NE(readFile(out.file(frameName(4))), readFile(out.file(frameName(9))));
 }
 
-// "snurr.3ds" is the last scene: yellow around the model, the banner over
-// everything across the middle of the screen; at its end the show's own
-// exit finishes the capture with status 0.
+// "snurr.3ds": yellow around the model, the banner across the middle; at its
+// end the show's own exit finishes the capture with status 0.
 TEST(Capture, TheLastSceneHasItsBannerAndTheShowEndsTheCapture)
 {
     ShowFolder show;

@@ -1,7 +1,5 @@
-// kvistra under its own Xvfb with the dummy audio driver: the title plays in its strip,
-// the show ends with the frame-rate line and the screen mode back whichever way it
-// ends, killed or crashed included; a missing library and an unplayable music end with
-// status 1.
+// kvistra under its own Xvfb with the dummy audio driver: the title, the ways
+// the show ends and the screen mode coming back after each.
 #include "support.h"
 #include "platform/display.h"
 #include "platform/process.h"

@@ -1,8 +1,5 @@
-// The OpenGL ES build draws the show as Mesa's fixed-function pipeline does:
-// frames of kvistra-capture from this tree and from the OpenGL ES tree (the
-// gl11 layer on Mesa's OpenGL ES 3) compared pixel by pixel. ./test.sh
-// builds that tree and names it in KVISTRA_GLES_BUILD_DIR; without it the
-// test skips.
+// The OpenGL ES tree (KVISTRA_GLES_BUILD_DIR, which ./test.sh builds; without
+// it the test skips) draws the show's frames as Mesa's fixed-function GL does.
 #include "support.h"
 
 #include <algorithm>
@@ -16,10 +13,8 @@ namespace {
 const std::string glesBuildDir = KVISTRA_GLES_BUILD_DIR;
 
 // Moments of the show at 5 frames a second. "test.3ds" lights from straight
-// ahead, where the specular half vector is the zero vector and GL leaves the
-// highlight undefined: Mesa gives some of that scene's frames highlights in a
-// direction of rounding noise (where it lights in object space), the layer
-// none; its moments are frames where Mesa has none either.
+// ahead, where GL leaves the specular highlight undefined: its moments are
+// frames where Mesa, like the layer, draws none.
 const struct {
     const char* seconds;
     const char* what;

@@ -1,7 +1,5 @@
-// The 3D scenes on a virtual music clock: the fade and flash of "test.3ds",
-// every scene's camera path, light and end time, the backdrop of "env.3ds",
-// the deformation of "blue.3ds", and the sequencer
-// carrying the show from scene to scene to its end.
+// The 3D scenes on a virtual music clock, and the sequencer carrying the
+// show from scene to scene to its end.
 #include "show_fixture.h"
 
 #include "shell/shell.h"

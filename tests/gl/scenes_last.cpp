@@ -1,7 +1,5 @@
-// The last 3D scenes on a virtual music clock: the trails of "ting.3ds", the
-// halo and fixed ends of "cyl.3ds", the keyframed camera and banner colour of
-// "snurr.3ds", and models that do not fit their scripts: no camera, rest
-// copies or object lists that are too short.
+// The last 3D scenes on a virtual music clock, and models that do not fit
+// their scripts.
 #include "show_fixture.h"
 
 #include "tools/model3ds/model3ds.h"

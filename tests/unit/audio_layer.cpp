@@ -45,9 +45,8 @@ std::vector<uint8_t> encodeTone(int rate, int frames)
     return mp3;
 }
 
-// A 4-channel module with one looped sample (by default a square wave) and
-// one pattern that breaks after 8 rows: 8 rows of 6 ticks of 882 frames at
-// 44100 Hz.
+// A 4-channel module with one looped sample (by default a square wave), one
+// pattern of 8 rows of 6 ticks of 882 frames at 44100 Hz.
 std::vector<uint8_t> buildModule(std::vector<uint8_t> sampleData = {})
 {
     if (sampleData.empty())
@@ -197,8 +196,7 @@ namespace {
 std::atomic<int> endCount{0};
 
 // Plays the file through SDL's disk driver until the end procedure has run
-// twice and prints "ends frames peak" of what was played from its first
-// sound on (the device writes silence from audioInit to audioStart).
+// twice; prints "ends frames peak" of what was played from its first sound on.
 void playToDisk(const std::string& music, const std::string& output, bool asModule)
 {
     setenv("SDL_AUDIODRIVER", "disk", 1);

@@ -1,6 +1,5 @@
-// The baked resource library: the same bytes on every bake, every entry the
-// scenes name, pictures the engine decodes to 256 x 256, and models that the
-// engine loads and that meet what their scene scripts rely on.
+// The baked resource library: every entry the scenes name, as the engine
+// reads them and as the scene scripts rely on them.
 #include "support.h"
 
 #include "resources/resources.h"

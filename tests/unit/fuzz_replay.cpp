@@ -5,10 +5,10 @@
 
 #include "fuzz/fuzz_targets.h"
 
-#include <dirent.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 
 namespace {
 
@@ -16,15 +16,10 @@ std::vector<std::string> corpusFiles()
 {
     std::vector<std::string> files;
     for (const char* target : {"library", "pcx", "model", "music"}) {
-        std::string dir = std::string(KVISTRA_SOURCE_DIR) + "/fuzz/corpus/" + target;
-        DIR* listing = opendir(dir.c_str());
         size_t before = files.size();
-        while (dirent* entry = listing ? readdir(listing) : nullptr) {
-            if (entry->d_name[0] != '.')
-                files.push_back(dir + "/" + entry->d_name);
-        }
-        if (listing)
-            closedir(listing);
+        std::string dir = std::string(KVISTRA_SOURCE_DIR) + "/fuzz/corpus/" + target;
+        for (const auto& entry : std::filesystem::directory_iterator(dir))
+            files.push_back(entry.path());
         EXPECT_GT(files.size(), before) << "no corpus for " << target;
     }
     return files;

@@ -225,34 +225,30 @@ TEST(ModelLoader, DrawModeFollowsTheOrderOfMaterialChunks)
     destroyScene(scene);
 }
 
-TEST(ModelLoader, MappingAndGroupsOutsideTheirListsWriteNothing)
+// Mapping and groups before their lists, a mapping longer than the vertex
+// list, a track before its node's header, and no camera or frame range.
+TEST(ModelLoader, ChunksOutOfPlaceWriteNothingAndNoCameraIsNoFault)
 {
-    Scene* scene = load(editorBytes({
-        namedObjectChunk("early", {container(idTriangleMesh, {mappingChunk({{0.5f, 0.5f}}), faceMaterialChunk({"X", {0, 9}}),
-                                                              vertexListChunk(threeVertices), faceListChunk(twoFaces, {})})}),
-        namedObjectChunk("long", {container(idTriangleMesh, {vertexListChunk(threeVertices),
-                                                             mappingChunk({{0, 0.5f}, {0.999f, 1}, {1.25f, -0.25f}, {7, 7}, {8, 8}}),
-                                                             faceListChunk(twoFaces, {})})}),
-    }));
+    TrackSpec track{0, {keyAt(0, {1, 2, 3})}};
+    Scene* scene = load(chunkBytes(container(idMain, {
+        container(idEditor, {
+            namedObjectChunk("early", {container(idTriangleMesh, {mappingChunk({{0.5f, 0.5f}}), faceMaterialChunk({"X", {0, 9}}),
+                                                                  vertexListChunk(threeVertices), faceListChunk(twoFaces, {})})}),
+            namedObjectChunk("long", {container(idTriangleMesh, {vertexListChunk(threeVertices),
+                                                                 mappingChunk({{0, 0.5f}, {0.999f, 1}, {1.25f, -0.25f}, {7, 7}, {8, 8}}),
+                                                                 faceListChunk(twoFaces, {})})}),
+        }),
+        container(idKeyframer, {container(idObjectNode, {positionTrackChunk(track), nodeHeaderChunk("early")})}),
+    })));
     ASSERT_EQ(scene->meshObjectCount, 2);
     const MeshObject& early = *scene->meshObjects[0];
-    EXPECT_TRUE(early.vertices[0].u == 0 && early.faces[0].material == nullptr);
+    EXPECT_TRUE(early.vertices[0].u == 0 && early.faces[0].material == nullptr && early.tracks[0]->keyCount == 0);
     const MeshObject& mapped = *scene->meshObjects[1];
     uint8_t expected[3][2] = {{0, 128}, {255, 0}, {64, 192}};
     for (int i = 0; i < 3; i++)
         EXPECT_TRUE(mapped.vertices[i].u == expected[i][0] && mapped.vertices[i].v == expected[i][1]) << i;
     EXPECT_EQ(mapped.faceCount, 2);  // the walk goes on after the dropped pairs
-    destroyScene(scene);
-}
-
-TEST(ModelLoader, ModelWithoutCameraOrFrameRangeAndTrackBeforeHeader)
-{
-    TrackSpec track{0, {keyAt(0, {1, 2, 3})}};
-    Scene* scene = load(chunkBytes(container(
-        idMain, {container(idEditor, {namedObjectChunk("box", {container(idTriangleMesh, {})})}),
-                 container(idKeyframer, {container(idObjectNode, {positionTrackChunk(track), nodeHeaderChunk("box")})})})));
     EXPECT_EQ(scene->currentCamera, nullptr);
-    EXPECT_EQ(scene->meshObjects[0]->tracks[0]->keyCount, 0u);
     animateCamera(scene->currentCamera, 10);
     setSceneFrame(*scene, 30);
     EXPECT_EQ(scene->currentFrame, 0);

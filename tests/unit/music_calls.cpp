@@ -1,6 +1,4 @@
-// The music's calls into the audio layer, made through a stand-in module
-// that records them: their order and arguments, the module fallback, the
-// wrong version that leaves the show silent, and the two fatal errors.
+// The music's calls into the audio layer, through a stand-in that records them.
 #include "support.h"
 
 #include "platform/clock.h"
