@@ -73,8 +73,9 @@ enum class StreamStep { more, end, failed };
 StreamStep decodeStreamStep(AudioChannel& channel, int& emptyReads);
 
 // Writes frames stereo float frames of the channel's music to out, looping
-// at the end of the music; onEnd(channel) runs at each end. Called on the
-// audio thread with the device locked; allocates nothing itself.
+// at the end of the music; onEnd(channel) runs at each end, at most once a
+// call (the rest of a call that meets a second end stays silent). Called on
+// the audio thread with the device locked; allocates nothing itself.
 void renderChannel(
     AudioChannel& channel, int deviceRate, float* out, int frames, void (*onEnd)(AudioChannel& channel));
 

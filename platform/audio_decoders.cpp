@@ -133,6 +133,7 @@ int renderStream(AudioChannel& channel, float* out, int frames, void (*onEnd)(Au
 {
     int produced = 0;
     int emptyReads = 0;
+    bool restarted = false;
     while (produced < frames) {
         int available = SDL_AudioStreamAvailable(channel.converter) / bytesPerOutputFrame;
         if (available > 0) {
@@ -149,8 +150,14 @@ int renderStream(AudioChannel& channel, float* out, int frames, void (*onEnd)(Au
             channel.silent = true;
             break;
         }
-        if (step == StreamStep::end && !restartAfterEnd(channel, onEnd))
-            break;
+        if (step == StreamStep::end) {
+            // One restart a call: a piece shorter than the call (a few
+            // samples, say) ends it in silence rather than seeking again and
+            // again on the audio thread.
+            if (restarted || !restartAfterEnd(channel, onEnd))
+                break;
+            restarted = true;
+        }
     }
     return produced;
 }
@@ -158,12 +165,15 @@ int renderStream(AudioChannel& channel, float* out, int frames, void (*onEnd)(Au
 int renderModule(AudioChannel& channel, int deviceRate, float* out, int frames, void (*onEnd)(AudioChannel&))
 {
     int produced = 0;
+    bool restarted = false;
     while (produced < frames) {
         size_t got = openmpt_module_read_interleaved_float_stereo(
             channel.module, deviceRate, frames - produced, out + 2 * produced);
         if (got == 0) {
-            if (!restartAfterEnd(channel, onEnd))
+            // One restart a call, as for streams.
+            if (restarted || !restartAfterEnd(channel, onEnd))
                 break;
+            restarted = true;
             continue;
         }
         produced += static_cast<int>(got);

@@ -3,6 +3,7 @@
 #include "support.h"
 
 #include "platform/audio.h"
+#include "platform/audio_channel.h"
 #include "scenes/scenes.h"
 #include "shell/shell.h"
 
@@ -164,6 +165,24 @@ TEST_F(AudioFiles, StreamOpenNeedsARunOfValidFrameHeaders)
     for (const Case& c : cases) {
         writeFile(dir.file("frames.mp3"), c.bytes);
         EXPECT_EQ(audioStreamCreateFile(0, dir.file("frames.mp3").c_str(), 0, 0, 0) != 0, c.opens) << c.what;
+    }
+}
+
+TEST(AudioChannel, APieceShorterThanACallRestartsOnceInIt)
+{
+    // Two silent frames, 2304 samples: a call of 8192 frames would meet three ends.
+    static int ends = 0;
+    for (ChannelKind kind : {ChannelKind::stream, ChannelKind::module}) {
+        AudioChannel channel;
+        channel.kind = kind;
+        std::vector<uint8_t> l3 = {0xFF, 0xFB, 0x90, 0};
+        channel.fileBytes = kind == ChannelKind::stream ? frames({l3, l3}, {417, 417}) : buildModule();
+        ASSERT_EQ(openChannelBytes(channel, 44100), audioOk);
+        std::vector<float> out(2 * 8192 * 16);
+        ends = 0;
+        renderChannel(channel, 44100, out.data(), 8192 * 16, [](AudioChannel&) { ends++; });
+        EXPECT_EQ(ends, 1) << int(kind);
+        closeChannel(channel);
     }
 }
 
