@@ -114,8 +114,7 @@ TEST(ExitPath, FreesTheMusicAndPrintsTheAverageFrameRate)
         uint64_t elapsed;
         const char* expected;
     } cases[] = {
-        {30, 2000, "fps:15.00\n"},
-        {1, 3000, "fps:0.33\n"},
+        {30, 2000, "fps:15.00\n"}, {1, 3000, "fps:0.33\n"},
         {5, 0, "fps:0.00\n"},  // no time passed: no division by zero
     };
     for (const Case& c : cases) {
