@@ -37,12 +37,14 @@ async function runCase(browser, base, test) {
   }
   await waitFor(browser, session, "kvistraPage.ended", 120, "end");
   const page = await evaluate(browser, session, `({status: kvistraPage.status, output: kvistraPage.output,
-    stages: kvistraPage.frames.map(f => f[0]), pictures: [...document.querySelectorAll('output.picture')]
+    stages: kvistraPage.frames.map(f => f[2]), pictures: [...document.querySelectorAll('output.picture')]
       .map(e => [e.dataset.at, e.textContent])})`);
   const faults = [];
   if (page.status !== test.status) faults.push(`status ${page.status}`);
   if (!test.output.test(page.output)) faults.push(`output ${JSON.stringify(page.output)}`);
-  // The stage the last pass found: a scene's when Escape ended it, not the last scene's end.
+  // The stage the last logged pass left (one pass may go from a scene to the
+  // next one's set-up and first frame): a scene's when Escape ended it, not
+  // the last scene's end.
   const lastStage = page.stages[page.stages.length - 1];
   if (test.escapeAtStage && !(lastStage >= test.escapeAtStage && lastStage < 24)) faults.push(`ended from stage ${lastStage}`);
   return { faults, pictures: page.pictures };
