@@ -2,6 +2,7 @@
 // background, so its faces overlap in drawing order.
 #include "scenes/scenes.h"
 #include "scenes/skeleton.h"
+#include "scenes/timing.h"
 
 #include "render/render.h"
 #include "scene/scene.h"
@@ -31,7 +32,7 @@ void drawAddFrame()
                 static_cast<float>(-300 * std::cos(0.01 * t)));
     lightFromCamera();
 
-    endSceneAfter(t, 112.2);
+    endSceneAfter(t, addEnd);
 
     // Later faces paint over earlier ones; back faces are still culled.
     glDisable(GL_DEPTH_TEST);

@@ -4,6 +4,7 @@
 // banner that the last scene shows.
 #include "scenes/scenes.h"
 #include "scenes/skeleton.h"
+#include "scenes/timing.h"
 
 #include "render/render.h"
 #include "scene/scene.h"
@@ -50,7 +51,7 @@ void drawBlueFrame()
                 static_cast<float>(-300 * std::cos(0.01 * t)));
     lightFromCamera();
 
-    endSceneAfter(t, 310.2);
+    endSceneAfter(t, blueEnd);
 
     Scene& scene = *currentScene;
     if (drawn != nullptr)

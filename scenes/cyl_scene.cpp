@@ -4,6 +4,7 @@
 // buffer, at its own size with the environment map.
 #include "scenes/scenes.h"
 #include "scenes/skeleton.h"
+#include "scenes/timing.h"
 
 #include "render/render.h"
 #include "scene/scene.h"
@@ -60,7 +61,7 @@ void drawCylFrame()
                 static_cast<float>(310 * std::cos(0.04 * t)));
     lightFromCamera();
 
-    endSceneAfter(t, 280.0);
+    endSceneAfter(t, cylEnd);
 
     Scene& scene = *currentScene;
     // The halo: the enlarged body as a flat red silhouette.

@@ -2,6 +2,7 @@
 // full-screen backdrop picture.
 #include "scenes/scenes.h"
 #include "scenes/skeleton.h"
+#include "scenes/timing.h"
 
 #include "render/render.h"
 #include "scene/scene.h"
@@ -35,7 +36,7 @@ void drawEnvFrame()
     // modulated by the backdrop's top-left texel.
     drawScreenQuad(backdropTexture, 320, 240);
 
-    endSceneAfter(t, 166.2);
+    endSceneAfter(t, envEnd);
     drawScene(*currentScene);
     swapBuffers();
 }

@@ -2,6 +2,7 @@
 // translucent material on a red background.
 #include "scenes/scenes.h"
 #include "scenes/skeleton.h"
+#include "scenes/timing.h"
 
 #include "render/render.h"
 #include "scene/scene.h"
@@ -31,7 +32,7 @@ void drawLoFrame()
                 static_cast<float>(100 * std::cos(0.05 * t)));
     lightFromCamera();
 
-    endSceneAfter(t, 108.0);
+    endSceneAfter(t, loEnd);
     drawScene(*currentScene);
     swapBuffers();
 }

@@ -4,6 +4,7 @@
 // a yellow background, and the banner runs across the middle of the screen.
 #include "scenes/scenes.h"
 #include "scenes/skeleton.h"
+#include "scenes/timing.h"
 
 #include "render/render.h"
 #include "scene/scene.h"
@@ -49,7 +50,7 @@ void drawSnurrFrame()
 
     startFog(fogColour, 0.002f);
 
-    endSceneAfter(t, 344.0);
+    endSceneAfter(t, snurrEnd);
 
     // From the second frame on, the banner quad of the frame before has left
     // texturing on, so the model takes the banner's top-left colour.

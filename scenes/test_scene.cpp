@@ -3,6 +3,7 @@
 // overlay in the grey of the current brightness.
 #include "scenes/scenes.h"
 #include "scenes/skeleton.h"
+#include "scenes/timing.h"
 
 #include "render/render.h"
 #include "scene/scene.h"
@@ -55,7 +56,7 @@ void drawTestFrame()
             brightness = 1.0f;
     }
 
-    endSceneAfter(t, 104.2);
+    endSceneAfter(t, testEnd);
 
     Scene& scene = *currentScene;
     for (int32_t i = 0; i < scene.meshObjectCount; i++)

@@ -4,6 +4,7 @@
 // (and the scene before) left in the colour buffer, and the model trails.
 #include "scenes/scenes.h"
 #include "scenes/skeleton.h"
+#include "scenes/timing.h"
 
 #include "render/render.h"
 #include "scene/scene.h"
@@ -52,7 +53,7 @@ void drawTingFrame()
 
     startFog(fogColour, 0.0005f);
 
-    endSceneAfter(t, 195.0);
+    endSceneAfter(t, tingEnd);
     drawScene(*currentScene);
     glDisable(GL_FOG);
     swapBuffers();

@@ -1,5 +1,6 @@
 // title.cpp: the opening of the show, four pictures pulsing in a strip.
 #include "scenes/scenes.h"
+#include "scenes/timing.h"
 
 #include "render/render.h"
 
@@ -51,10 +52,10 @@ void drawTitleFrame()
     frameCount += 1;
     glClearColor(0, 0, 0, 0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    float t = static_cast<float>((demoClock - sceneStart) * 0.15);
+    float t = static_cast<float>((demoClock - sceneStart) * titleRate);
     float alpha = static_cast<float>(std::sin(static_cast<double>(t)) * 0.5 + 0.5);
     titlePicture = selectTitlePicture(t, titlePicture);
-    if (t > 24.45)
+    if (t > titleEnd)
         demoStage += 1;
     const Texture* pictures[4] = {&titleTexture1, &titleTexture4, &titleTexture3, &titleTexture2};
     if (titlePicture >= 0 && titlePicture < 4)

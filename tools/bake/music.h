@@ -2,7 +2,10 @@
 // and its MP3 encoding ("music.mp3").
 #pragma once
 
+#include "scenes/timing.h"
 #include "tools/bake/synth.h"
+
+#include <array>
 
 #include <cstdint>
 #include <vector>
@@ -13,9 +16,9 @@ namespace bake {
 constexpr double musicSeconds = 190.0;
 
 // The times, in seconds of music, at which the show cuts to its next scene
-// (the last one is the end of the show); a new section of the music starts
-// at each of them.
-constexpr double sceneCutSeconds[9] = {16.3, 26.7, 43.3, 54.6, 85.6, 96.4, 115.9, 143.9, 178.3};
+// (the last one is the end of the show), from the scenes' own end times; a
+// new section of the music starts at each of them.
+constexpr std::array<double, 9> sceneCutSeconds = showCutSeconds();
 
 // Loudness and sample peak the finished piece is brought to.
 constexpr double musicLoudnessLufs = -14.0;
@@ -28,7 +31,9 @@ void writeScore(synth::Mix& mix);
 synth::StereoBuffer renderMusic();
 
 // MP3 bytes of a 44.1 kHz stereo buffer: constant 192 kbit/s joint stereo,
-// no tags, the same bytes for the same samples.
+// opened by LAME's information frame with the encoder's delay and padding
+// (so that decoders give exactly the samples encoded), no ID3 tags, the same
+// bytes for the same samples.
 std::vector<uint8_t> encodeMp3(const synth::StereoBuffer& pcm);
 
 // The bytes of "music.mp3": renderMusic then encodeMp3.

@@ -11,7 +11,8 @@ namespace bake {
 std::vector<uint8_t> encodeMp3(const synth::StereoBuffer& pcm)
 {
     lame_global_flags* lame = lame_init();
-    if (!lame) throw std::runtime_error("the MP3 encoder cannot start");
+    if (!lame)
+        throw std::runtime_error("the MP3 encoder cannot start");
     lame_set_in_samplerate(lame, synth::sampleRate);
     lame_set_out_samplerate(lame, synth::sampleRate);
     lame_set_num_channels(lame, 2);
@@ -19,7 +20,10 @@ std::vector<uint8_t> encodeMp3(const synth::StereoBuffer& pcm)
     lame_set_VBR(lame, vbr_off);
     lame_set_brate(lame, 192);
     lame_set_quality(lame, 5);
-    lame_set_bWriteVbrTag(lame, 0);
+    // The information frame ("Info", as LAME writes it for constant bit
+    // rates) says how many samples of priming and padding the encoder added,
+    // so that decoders give exactly the piece: its first sample at time 0.
+    lame_set_bWriteVbrTag(lame, 1);
     lame_set_write_id3tag_automatic(lame, 0);
     if (lame_init_params(lame) < 0) {
         lame_close(lame);
@@ -32,8 +36,8 @@ std::vector<uint8_t> encodeMp3(const synth::StereoBuffer& pcm)
     size_t frames = std::min(pcm.left.size(), pcm.right.size());
     for (size_t at = 0; at < frames; at += chunk) {
         int count = int(std::min(frames - at, size_t(chunk)));
-        int bytes = lame_encode_buffer_ieee_float(lame, pcm.left.data() + at, pcm.right.data() + at, count,
-                                                  buffer.data(), int(buffer.size()));
+        int bytes = lame_encode_buffer_ieee_float(
+            lame, pcm.left.data() + at, pcm.right.data() + at, count, buffer.data(), int(buffer.size()));
         if (bytes < 0) {
             lame_close(lame);
             throw std::runtime_error("the MP3 encoder fails");
@@ -41,8 +45,15 @@ std::vector<uint8_t> encodeMp3(const synth::StereoBuffer& pcm)
         mp3.insert(mp3.end(), buffer.begin(), buffer.begin() + bytes);
     }
     int bytes = lame_encode_flush(lame, buffer.data(), int(buffer.size()));
-    if (bytes > 0) mp3.insert(mp3.end(), buffer.begin(), buffer.begin() + bytes);
+    if (bytes > 0)
+        mp3.insert(mp3.end(), buffer.begin(), buffer.begin() + bytes);
+    // The encoder began with an empty frame in the information frame's place;
+    // now that the stream is complete, the frame can be filled in.
+    size_t tagBytes = lame_get_lametag_frame(lame, buffer.data(), buffer.size());
     lame_close(lame);
+    if (tagBytes == 0 || tagBytes > buffer.size() || tagBytes > mp3.size())
+        throw std::runtime_error("the MP3 encoder gives no information frame");
+    std::copy(buffer.begin(), buffer.begin() + long(tagBytes), mp3.begin());
     return mp3;
 }
 

@@ -8,17 +8,20 @@
 // tempo differs by less than one percent between sections. Scenes whose
 // length is not a whole number of bars end with a short fill.
 //
-//   scene          seconds        beats  beats a minute
-//   title            0.0 - 16.3       -  free, with the pictures' 4.19 s pulse
-//   test.3ds        16.3 - 26.7      24  138.5 (the flash on beat 12)
-//   env.3ds         26.7 - 43.3      38  137.3
-//   add.3ds         43.3 - 54.6      26  138.1 (half time)
-//   blue.3ds        54.6 - 85.6      72  139.4 (the theme)
-//   lo.3ds          85.6 - 96.4      25  138.9 (acid)
-//   ting.3ds        96.4 - 115.9     45  138.5 (breakdown)
-//   cyl.3ds        115.9 - 143.9     64  137.1
-//   snurr.3ds      143.9 - 178.3     80  139.5 (finale, B minor)
-//   after the show 178.3 - 190.0     27  138.5 (the last chord rings out)
+//   scene          seconds          beats  beats a minute
+//   title            0.00 -  16.30      -  free, with the pictures' 4.19 s pulse
+//   test.3ds        16.30 -  26.72     24  138.2 (the flash on beat 12)
+//   env.3ds         26.72 -  43.34     38  137.2
+//   add.3ds         43.34 -  54.56     26  139.0 (half time)
+//   blue.3ds        54.56 -  85.58     72  139.3 (the theme)
+//   lo.3ds          85.58 -  96.38     25  138.9 (acid)
+//   ting.3ds        96.38 - 115.88     45  138.5 (breakdown)
+//   cyl.3ds        115.88 - 143.88     64  137.1
+//   snurr.3ds      143.88 - 178.28     80  139.5 (finale, B minor)
+//   after the show 178.28 - 190.00     27  138.2 (the last chord rings out)
+//
+// The cuts are the scenes' own end times (scenes/timing.h), so a section
+// starts exactly where the show would cut were loading instant.
 #include "tools/bake/music.h"
 
 #include <algorithm>
