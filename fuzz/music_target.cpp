@@ -10,7 +10,7 @@
 
 namespace {
 
-void noEnd(AudioChannel&) {}
+void noEnd(AudioChannel&, int) {}
 
 }  // namespace
 

@@ -29,22 +29,26 @@ struct MemoryReader {
 struct AudioChannel {
     ChannelKind kind = ChannelKind::stream;
     AudioHandle handle = 0;
-    std::vector<uint8_t> fileBytes; // the whole file, read at open
+    std::vector<uint8_t> fileBytes;  // the whole file, read at open
 
     // stream
     mpg123_handle_struct* decoder = nullptr;
     MemoryReader reader;
-    SDL_AudioStream* converter = nullptr; // 16-bit stereo at the file's rate -> float stereo at the device's
-    std::vector<uint8_t> decodeBuffer;    // one decoding step, allocated at open
+    SDL_AudioStream* converter = nullptr;  // 16-bit stereo at the file's rate -> float stereo at the device's
+    std::vector<uint8_t> decodeBuffer;     // one decoding step, allocated at open
 
     // module
     openmpt_module* module = nullptr;
 
     bool playing = false;
-    bool silent = false;             // the music yields no samples at all: it is not rendered again
-    uint64_t framesSinceStart = 0;   // frames rendered since the last (re)start
-    AudioSyncProc endProc = nullptr; // the end procedure, or null
-    uint32_t endSync = 0;            // the sync handle given to it
+    bool silent = false;              // the music yields no samples at all: it is not rendered again
+    uint64_t framesSinceStart = 0;    // frames rendered since the last (re)start
+    AudioSyncProc endProc = nullptr;  // the end procedure, or null
+    uint32_t endSync = 0;             // the sync handle given to it
+    // In the output's stream of frames: where this playback began, and an
+    // end met by the decoder that has not yet been heard (UINT64_MAX: none).
+    uint64_t firstFrame = UINT64_MAX;
+    uint64_t endFrame = UINT64_MAX;
 };
 
 // Checks that bytes begin like an MPEG audio stream: an ID3v2 tag, or a run
@@ -72,12 +76,15 @@ enum class StreamStep { more, end, failed };
 // the converter could not take the samples.
 StreamStep decodeStreamStep(AudioChannel& channel, int& emptyReads);
 
+// Runs at an end of the music; frame: where in the call's output the music
+// starts again.
+using EndProc = void (*)(AudioChannel& channel, int frame);
+
 // Writes frames stereo float frames of the channel's music to out, looping
-// at the end of the music; onEnd(channel) runs at each end, at most once a
-// call (the rest of a call that meets a second end stays silent). Called on
-// the audio thread with the device locked; allocates nothing itself.
-void renderChannel(
-    AudioChannel& channel, int deviceRate, float* out, int frames, void (*onEnd)(AudioChannel& channel));
+// at the end of the music; onEnd runs at each end, at most once a call (the
+// rest of a call that meets a second end stays silent). Called on the audio
+// thread with the device locked; allocates nothing itself.
+void renderChannel(AudioChannel& channel, int deviceRate, float* out, int frames, EndProc onEnd);
 
 // Rewinds the channel's music to its start.
 void rewindChannel(AudioChannel& channel);

@@ -20,10 +20,10 @@ constexpr int bytesPerOutputFrame = 2 * sizeof(float);
 constexpr int framesRequired = 4;
 
 struct FrameHeader {
-    int version = 0;    // the header's code: 3 MPEG-1, 2 MPEG-2, 0 MPEG-2.5
-    int layer = 0;      // 1, 2 or 3
-    int sampleRate = 0; // Hz
-    size_t length = 0;  // bytes, header included
+    int version = 0;     // the header's code: 3 MPEG-1, 2 MPEG-2, 0 MPEG-2.5
+    int layer = 0;       // 1, 2 or 3
+    int sampleRate = 0;  // Hz
+    size_t length = 0;   // bytes, header included
 };
 
 // Bit rates in kbit/s by [MPEG-1 ? 0 : 1][layer - 1][index]; index 0 is the
@@ -75,7 +75,7 @@ bool isId3v2Tag(const uint8_t* bytes, size_t size)
     if (bytes[3] < 2 || bytes[3] > 4 || bytes[4] == 0xFF)
         return false;
     for (int i = 6; i < 10; ++i)
-        if (bytes[i] & 0x80) // the size is stored 7 bits to a byte
+        if (bytes[i] & 0x80)  // the size is stored 7 bits to a byte
             return false;
     return true;
 }
@@ -106,16 +106,17 @@ off_t seekMemory(void* handle, off_t offset, int whence)
     return target;
 }
 
-// Ends one pass through the music: runs the end procedure and starts the
-// music again. False when the pass produced nothing, so that a file that
-// never yields a sample cannot keep the audio thread spinning.
-bool restartAfterEnd(AudioChannel& channel, void (*onEnd)(AudioChannel&))
+// Ends one pass through the music at frame `frame` of the call: runs the end
+// procedure and starts the music again. False when the pass produced
+// nothing, so that a file that never yields a sample cannot keep the audio
+// thread spinning.
+bool restartAfterEnd(AudioChannel& channel, int frame, EndProc onEnd)
 {
     if (channel.framesSinceStart == 0) {
         channel.silent = true;
         return false;
     }
-    onEnd(channel);
+    onEnd(channel, frame);
     if (channel.kind == ChannelKind::stream) {
         // Only the decoder goes back: the converter keeps its state, so the
         // loop point is resampled without a gap.
@@ -129,7 +130,7 @@ bool restartAfterEnd(AudioChannel& channel, void (*onEnd)(AudioChannel&))
 
 // Renders a stream: converted samples come out of the SDL_AudioStream, which
 // is refilled one decoding step at a time.
-int renderStream(AudioChannel& channel, float* out, int frames, void (*onEnd)(AudioChannel&))
+int renderStream(AudioChannel& channel, float* out, int frames, EndProc onEnd)
 {
     int produced = 0;
     int emptyReads = 0;
@@ -154,7 +155,7 @@ int renderStream(AudioChannel& channel, float* out, int frames, void (*onEnd)(Au
             // One restart a call: a piece shorter than the call (a few
             // samples, say) ends it in silence rather than seeking again and
             // again on the audio thread.
-            if (restarted || !restartAfterEnd(channel, onEnd))
+            if (restarted || !restartAfterEnd(channel, produced, onEnd))
                 break;
             restarted = true;
         }
@@ -162,7 +163,7 @@ int renderStream(AudioChannel& channel, float* out, int frames, void (*onEnd)(Au
     return produced;
 }
 
-int renderModule(AudioChannel& channel, int deviceRate, float* out, int frames, void (*onEnd)(AudioChannel&))
+int renderModule(AudioChannel& channel, int deviceRate, float* out, int frames, EndProc onEnd)
 {
     int produced = 0;
     bool restarted = false;
@@ -171,7 +172,7 @@ int renderModule(AudioChannel& channel, int deviceRate, float* out, int frames, 
             channel.module, deviceRate, frames - produced, out + 2 * produced);
         if (got == 0) {
             // One restart a call, as for streams.
-            if (restarted || !restartAfterEnd(channel, onEnd))
+            if (restarted || !restartAfterEnd(channel, produced, onEnd))
                 break;
             restarted = true;
             continue;
@@ -182,12 +183,13 @@ int renderModule(AudioChannel& channel, int deviceRate, float* out, int frames, 
     return produced;
 }
 
-} // namespace
+}  // namespace
 
 StreamStep decodeStreamStep(AudioChannel& channel, int& emptyReads)
 {
     size_t done = 0;
-    int result = mpg123_read(channel.decoder, channel.decodeBuffer.data(), channel.decodeBuffer.size(), &done);
+    int result =
+        mpg123_read(channel.decoder, channel.decodeBuffer.data(), channel.decodeBuffer.size(), &done);
     if (done > 0) {
         if (SDL_AudioStreamPut(channel.converter, channel.decodeBuffer.data(), static_cast<int>(done)) != 0)
             return StreamStep::failed;
@@ -197,7 +199,7 @@ StreamStep decodeStreamStep(AudioChannel& channel, int& emptyReads)
     if (result != MPG123_OK && result != MPG123_NEW_FORMAT)
         return StreamStep::end;
     if (done == 0 && ++emptyReads > 64)
-        return StreamStep::end; // a decoder that stops giving samples has reached its end
+        return StreamStep::end;  // a decoder that stops giving samples has reached its end
     return StreamStep::more;
 }
 
@@ -292,7 +294,8 @@ static AudioError openModuleChannel(AudioChannel& channel)
 }
 
 // Reads length bytes from offset on (length 0: up to the end of the file).
-static AudioError readFileRange(const char* fileName, uint32_t offset, uint32_t length, std::vector<uint8_t>& bytes)
+static AudioError readFileRange(
+    const char* fileName, uint32_t offset, uint32_t length, std::vector<uint8_t>& bytes)
 {
     if (fileName == nullptr)
         return audioErrorFileOpen;
@@ -333,8 +336,7 @@ AudioError loadChannel(
     return openChannelBytes(channel, deviceRate);
 }
 
-void renderChannel(
-    AudioChannel& channel, int deviceRate, float* out, int frames, void (*onEnd)(AudioChannel& channel))
+void renderChannel(AudioChannel& channel, int deviceRate, float* out, int frames, EndProc onEnd)
 {
     int produced = 0;
     if (!channel.silent) {

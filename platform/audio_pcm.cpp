@@ -70,8 +70,8 @@ AudioError decodeModule(AudioChannel& channel, std::FILE* out, DecodedMusic& mus
 {
     std::vector<float> buffer(2 * chunkFrames);
     for (;;) {
-        size_t got = openmpt_module_read_interleaved_float_stereo(channel.module, pcmRate, chunkFrames,
-                                                                   buffer.data());
+        size_t got =
+            openmpt_module_read_interleaved_float_stereo(channel.module, pcmRate, chunkFrames, buffer.data());
         if (got == 0)
             break;
         if (!writeFrames(out, buffer.data(), got))
@@ -82,12 +82,12 @@ AudioError decodeModule(AudioChannel& channel, std::FILE* out, DecodedMusic& mus
     return audioOk;
 }
 
-} // namespace
+}  // namespace
 
 AudioError decodeMusic(const char* fileName, bool asModule, std::FILE* out, DecodedMusic& music)
 {
     music = DecodedMusic{};
-    mpg123_init(); // needed by libmpg123 before 1.27, harmless after
+    mpg123_init();  // needed by libmpg123 before 1.27, harmless after
     AudioChannel channel;
     channel.kind = asModule ? ChannelKind::module : ChannelKind::stream;
     AudioError error = audioOk;

@@ -74,13 +74,13 @@ struct WebMusic {
     bool open = false;
     bool started = false;
     char name[64] = {};
-    AudioHandle handle = 0; // 1 once the music is open
+    AudioHandle handle = 0;  // 1 once the music is open
     double seconds = 0;
     bool playing = false;
     double playStart = 0;  // the audio clock when playback started, seconds
     uint64_t endsSeen = 0;
     AudioSyncProc endProc = nullptr;
-    bool pinned = false;   // the clock reads pinnedSeconds while an end is signalled
+    bool pinned = false;  // the clock reads pinnedSeconds while an end is signalled
     double pinnedSeconds = 0;
     int lastError = audioOk;
 };
@@ -98,7 +98,7 @@ double nowSeconds()
     return music.pinned ? music.pinnedSeconds : webAudioNow();
 }
 
-} // namespace
+}  // namespace
 
 uint32_t audioGetVersion()
 {
@@ -121,7 +121,8 @@ AudioHandle audioStreamCreateFile(int fromMemory, const char* fileName, uint32_t
 {
     if (!music.open)
         return fail(audioErrorNotInit);
-    if (fromMemory != 0 || std::snprintf(music.name, sizeof music.name, "%s", fileName) >= (int)sizeof music.name)
+    if (fromMemory != 0 ||
+        std::snprintf(music.name, sizeof music.name, "%s", fileName) >= (int)sizeof music.name)
         return fail(audioErrorParameter);
     int found = webAudioFind(music.name);
     if (found != 1)

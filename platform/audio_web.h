@@ -10,10 +10,6 @@
 
 #include <cstdint>
 
-// The audio clock in milliseconds (the moment being heard, wrapping modulo
-// 2^32); before the output opens, the page's own clock.
-uint32_t audioClockMilliseconds();
-
 // Calls the end procedure once for each end of the music the audio clock has
 // passed since the last call; while it runs, the clock reads the end's own
 // moment. Called once per animation frame.

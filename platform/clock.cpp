@@ -3,7 +3,7 @@
 
 #include <ctime>
 
-static uint64_t monotonicMilliseconds()
+uint64_t steadyMilliseconds()
 {
     timespec now;
     clock_gettime(CLOCK_MONOTONIC, &now);
@@ -13,11 +13,11 @@ static uint64_t monotonicMilliseconds()
 static uint32_t wrappingMilliseconds()
 {
     // Only the low 32 bits: the count wraps modulo 2^32 like any such timer.
-    return static_cast<uint32_t>(monotonicMilliseconds());
+    return static_cast<uint32_t>(steadyMilliseconds());
 }
 
 static MillisecondSource millisecondSource = wrappingMilliseconds;
-static WallMillisecondSource wallSource = monotonicMilliseconds;
+static WallMillisecondSource wallSource = steadyMilliseconds;
 
 uint32_t milliseconds()
 {
@@ -36,5 +36,5 @@ void setMillisecondSource(MillisecondSource source)
 
 void setWallMillisecondSource(WallMillisecondSource source)
 {
-    wallSource = source ? source : monotonicMilliseconds;
+    wallSource = source ? source : steadyMilliseconds;
 }

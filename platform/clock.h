@@ -15,6 +15,10 @@ using WallMillisecondSource = uint64_t (*)();
 uint32_t milliseconds();
 uint64_t wallMilliseconds();
 
+// The monotonic clock in milliseconds, whatever the sources: for waits and
+// for clocks that fall back on it.
+uint64_t steadyMilliseconds();
+
 // Replaces the source of milliseconds(); nullptr puts the monotonic clock back.
 void setMillisecondSource(MillisecondSource source);
 

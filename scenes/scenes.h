@@ -58,8 +58,11 @@ extern float sceneStart;
 // thread at the end of the music, read by the main thread.
 extern std::atomic<uint32_t> clockBase;
 
-// demoClock := (milliseconds() - clockBase) x 0.01, the difference taken
-// modulo 2^32 and read as signed.
+// (milliseconds() - clockBase) x 0.01, the difference taken modulo 2^32 and
+// read as signed: what the demo clock would read now.
+float readDemoClock();
+
+// demoClock := readDemoClock().
 void updateDemoClock();
 
 // clockBase := milliseconds(): the clock counts from 0 again. Called when the

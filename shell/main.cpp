@@ -1,6 +1,8 @@
 // main.cpp: the program entry; start-up in order, then GLUT's main loop.
 #include "shell/shell.h"
 
+#include "platform/audio.h"
+#include "platform/clock.h"
 #include "platform/display.h"
 #include "scenes/scenes.h"
 
@@ -8,6 +10,8 @@
 
 int main(int argc, char** argv)
 {
+    // The demo clock counts what is heard, where the output can say.
+    setMillisecondSource(audioClockMilliseconds);
     initMusic("music.mp3");
     installStopSignals();
     setDisplayMode();

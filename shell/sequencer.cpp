@@ -26,40 +26,41 @@ void installStopSignals()
 }
 
 Stage stages[stageCount] = {
-    {setupTitle, true},               // 0
-    {startShow, false},               // 1 advances to 2 itself
-    {drawTitleFrame, false},          // 2
-    {setupTest, true},                // 3 "test.3ds"
-    {drawTestFrame, false},           // 4
-    {releaseScene, true},             // 5
-    {setupEnv, true},                 // 6 "env.3ds"
-    {drawEnvFrame, false},            // 7
-    {releaseScene, true},             // 8
-    {setupAdd, true},                 // 9 "add.3ds"
-    {drawAddFrame, false},            // 10
-    {releaseScene, true},             // 11
-    {setupBlue, true},                // 12 "blue.3ds"
-    {drawBlueFrame, false},           // 13
-    {releaseScene, true},             // 14
-    {setupLo, true},                  // 15 "lo.3ds"
-    {drawLoFrame, false},             // 16
-    {releaseScene, true},             // 17
-    {setupTing, true},                // 18 "ting.3ds"
-    {drawTingFrame, false},           // 19
-    {releaseScene, true},             // 20
-    {setupCyl, true},                 // 21 "cyl.3ds"
-    {drawCylFrame, false},            // 22
-    {releaseScene, true},             // 23
-    {setupSnurr, true},               // 24 "snurr.3ds"
-    {drawSnurrFrame, false},          // 25 the last scene
-    {releaseScene, true},             // 26
-    {exitShow, false},                // 27 never returns
+    {setupTitle, true},       // 0
+    {startShow, false},       // 1 advances to 2 itself
+    {drawTitleFrame, false},  // 2
+    {setupTest, true},        // 3 "test.3ds"
+    {drawTestFrame, false},   // 4
+    {releaseScene, true},     // 5
+    {setupEnv, true},         // 6 "env.3ds"
+    {drawEnvFrame, false},    // 7
+    {releaseScene, true},     // 8
+    {setupAdd, true},         // 9 "add.3ds"
+    {drawAddFrame, false},    // 10
+    {releaseScene, true},     // 11
+    {setupBlue, true},        // 12 "blue.3ds"
+    {drawBlueFrame, false},   // 13
+    {releaseScene, true},     // 14
+    {setupLo, true},          // 15 "lo.3ds"
+    {drawLoFrame, false},     // 16
+    {releaseScene, true},     // 17
+    {setupTing, true},        // 18 "ting.3ds"
+    {drawTingFrame, false},   // 19
+    {releaseScene, true},     // 20
+    {setupCyl, true},         // 21 "cyl.3ds"
+    {drawCylFrame, false},    // 22
+    {releaseScene, true},     // 23
+    {setupSnurr, true},       // 24 "snurr.3ds"
+    {drawSnurrFrame, false},  // 25 the last scene
+    {releaseScene, true},     // 26
+    {exitShow, false},        // 27 never returns
 };
 
 void runSequencer()
 {
     if (stopSignalled)
         demoStage = exitStage;
+    int32_t found = demoStage;
     // Every stage is tested, in order, against the counter as the previous
     // action left it: no early return, no loop back.
     for (int32_t stage = 0; stage < stageCount; stage++) {
@@ -69,11 +70,16 @@ void runSequencer()
                 demoStage += 1;
         }
     }
+    if (demoStage != found)
+        noteStage();
+    if (demoStage > 1)
+        noteClock();
 }
 
 void startShow()
 {
     startMusic();
+    noteClockZero();
     demoStage = 2;
     updateDemoClock();
     sceneStart = demoClock;

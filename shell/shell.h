@@ -17,10 +17,10 @@
 struct AudioCalls {
     uint32_t (*getVersion)();
     int (*init)(int device, uint32_t frequency, uint32_t flags, void* window);
-    AudioHandle (*streamCreateFile)(int fromMemory, const char* fileName, uint32_t offset,
-                                    uint32_t length, uint32_t flags);
-    AudioHandle (*musicLoad)(int fromMemory, const char* fileName, uint32_t offset, uint32_t length,
-                             uint32_t flags);
+    AudioHandle (*streamCreateFile)(
+        int fromMemory, const char* fileName, uint32_t offset, uint32_t length, uint32_t flags);
+    AudioHandle (*musicLoad)(
+        int fromMemory, const char* fileName, uint32_t offset, uint32_t length, uint32_t flags);
     uint32_t (*channelSetSync)(AudioHandle handle, uint32_t type, uint32_t parameter, AudioSyncProc proc);
     int (*start)();
     int (*streamPlay)(AudioHandle handle, int flush, uint32_t flags);
@@ -82,6 +82,17 @@ double frameRate();
 // The exit path: frees the music, restores the display mode, prints the
 // frame-rate line and ends the process with status 0.
 [[noreturn]] void exitShow();
+
+// ---------------------------------------------------------------------------
+// Sync log (sync_log.cpp): with KVISTRA_SYNC_LOG naming a file, the moments
+// the tests that listen to the show compare with what they hear.
+
+// The demo clock's zero has just been taken (stage 1).
+void noteClockZero();
+// A pass has just changed the stage counter.
+void noteStage();
+// A pass has ended: the demo clock's reading now (while the music plays).
+void noteClock();
 
 // ---------------------------------------------------------------------------
 // Window

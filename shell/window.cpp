@@ -10,8 +10,8 @@ void initGraphics()
     setInitialGlState();
     // The objects every scene shares, empty until a set-up fills them.
     library = ResourceLibrary{};
-    Texture* slots[8] = {&titleTexture1, &titleTexture2, &titleTexture3, &titleTexture4,
-                         &modelTexture,  &backdropTexture, &bannerTexture, &envMapTexture};
+    Texture* slots[8] = {&titleTexture1, &titleTexture2, &titleTexture3, &titleTexture4, &modelTexture,
+        &backdropTexture, &bannerTexture, &envMapTexture};
     for (Texture* slot : slots)
         *slot = Texture{};
 }

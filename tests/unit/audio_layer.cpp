@@ -180,7 +180,7 @@ TEST(AudioChannel, APieceShorterThanACallRestartsOnceInIt)
         ASSERT_EQ(openChannelBytes(channel, 44100), audioOk);
         std::vector<float> out(2 * 8192 * 16);
         ends = 0;
-        renderChannel(channel, 44100, out.data(), 8192 * 16, [](AudioChannel&) { ends++; });
+        renderChannel(channel, 44100, out.data(), 8192 * 16, [](AudioChannel&, int) { ends++; });
         EXPECT_EQ(ends, 1) << int(kind);
         closeChannel(channel);
     }

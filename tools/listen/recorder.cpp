@@ -1,0 +1,172 @@
+// recorder.cpp: records a PulseAudio source with the moment each sample was
+// heard. For a sink's monitor the server's record time is the position in
+// the stream that is leaving the sink now (pa_stream_get_time: what the
+// server has queued, plus the source's latency, less the sink's), so a
+// sample numbered i was heard (i - time x rate) samples after the moment of
+// that reading; the median over every read gives the first sample's moment.
+#include "tools/listen/listen.h"
+
+#include <pulse/pulseaudio.h>
+
+#include <csignal>
+#include <cstdio>
+#include <ctime>
+#include <vector>
+
+namespace {
+
+struct Recorder {
+    pa_threaded_mainloop* loop = nullptr;
+    pa_context* context = nullptr;
+    pa_stream* stream = nullptr;
+    std::FILE* out = nullptr;
+    uint64_t frames = 0;               // frames read so far
+    std::vector<double> firstMoments;  // one estimate per read
+    bool failed = false;
+};
+
+Recorder recorder;
+
+double monotonicSeconds()
+{
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+void signalWaiters(pa_context*, void*)
+{
+    pa_threaded_mainloop_signal(recorder.loop, 0);
+}
+
+void signalStreamWaiters(pa_stream*, void*)
+{
+    pa_threaded_mainloop_signal(recorder.loop, 0);
+}
+
+void onRead(pa_stream* stream, size_t, void*)
+{
+    const void* data = nullptr;
+    size_t bytes = 0;
+    while (pa_stream_readable_size(stream) > 0) {
+        if (pa_stream_peek(stream, &data, &bytes) < 0) {
+            recorder.failed = true;
+            return;
+        }
+        if (bytes == 0)
+            break;
+        size_t frames = bytes / (2 * sizeof(float));
+        if (data == nullptr) {
+            // A hole in the stream: heard as silence.
+            float zero = 0;
+            for (size_t i = 0; i < frames; i++)
+                std::fwrite(&zero, sizeof zero, 1, recorder.out);
+        } else {
+            const float* samples = static_cast<const float*>(data);
+            for (size_t i = 0; i < frames; i++) {
+                float mono = 0.5f * (samples[2 * i] + samples[2 * i + 1]);
+                std::fwrite(&mono, sizeof mono, 1, recorder.out);
+            }
+        }
+        recorder.frames += frames;
+        pa_stream_drop(stream);
+    }
+    pa_usec_t time = 0;
+    if (pa_stream_get_time(stream, &time) == 0 && time > 0)
+        recorder.firstMoments.push_back(monotonicSeconds() - static_cast<double>(time) * 1e-6);
+}
+
+bool waitReady()
+{
+    for (;;) {
+        pa_context_state_t state = pa_context_get_state(recorder.context);
+        if (state == PA_CONTEXT_READY)
+            break;
+        if (!PA_CONTEXT_IS_GOOD(state))
+            return false;
+        pa_threaded_mainloop_wait(recorder.loop);
+    }
+    return true;
+}
+
+bool startStream(const std::string& source)
+{
+    pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, listenRate, 2};
+    recorder.stream = pa_stream_new(recorder.context, "listen", &spec, nullptr);
+    if (recorder.stream == nullptr)
+        return false;
+    pa_stream_set_state_callback(recorder.stream, signalStreamWaiters, nullptr);
+    pa_stream_set_read_callback(recorder.stream, onRead, nullptr);
+    pa_buffer_attr buffer;
+    buffer.maxlength = static_cast<uint32_t>(-1);
+    buffer.fragsize = static_cast<uint32_t>(pa_usec_to_bytes(10000, &spec));
+    buffer.tlength = buffer.prebuf = buffer.minreq = static_cast<uint32_t>(-1);
+    auto flags = static_cast<pa_stream_flags_t>(
+        PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_ADJUST_LATENCY);
+    if (pa_stream_connect_record(recorder.stream, source.c_str(), &buffer, flags) < 0)
+        return false;
+    for (;;) {
+        pa_stream_state_t state = pa_stream_get_state(recorder.stream);
+        if (state == PA_STREAM_READY)
+            return true;
+        if (!PA_STREAM_IS_GOOD(state))
+            return false;
+        pa_threaded_mainloop_wait(recorder.loop);
+    }
+}
+
+}  // namespace
+
+int recordSource(const std::string& source, const std::string& outPath)
+{
+    sigset_t stops;
+    sigemptyset(&stops);
+    sigaddset(&stops, SIGINT);
+    sigaddset(&stops, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stops, nullptr);  // the main loop's thread inherits the mask
+    recorder.out = std::fopen(outPath.c_str(), "wb");
+    if (recorder.out == nullptr) {
+        std::fprintf(stderr, "kvistra-listen: cannot write %s\n", outPath.c_str());
+        return 1;
+    }
+    recorder.loop = pa_threaded_mainloop_new();
+    recorder.context = pa_context_new(pa_threaded_mainloop_get_api(recorder.loop), "kvistra-listen");
+    pa_context_set_state_callback(recorder.context, signalWaiters, nullptr);
+    if (pa_context_connect(recorder.context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0 ||
+        pa_threaded_mainloop_start(recorder.loop) < 0) {
+        std::fprintf(stderr, "kvistra-listen: no sound server answers\n");
+        return 1;
+    }
+    pa_threaded_mainloop_lock(recorder.loop);
+    bool started = waitReady() && startStream(source);
+    pa_threaded_mainloop_unlock(recorder.loop);
+    if (!started) {
+        std::fprintf(stderr, "kvistra-listen: cannot record %s\n", source.c_str());
+        return 1;
+    }
+    std::printf("recording\n");
+    std::fflush(stdout);
+
+    int stop = 0;
+    sigwait(&stops, &stop);
+
+    pa_threaded_mainloop_lock(recorder.loop);
+    pa_stream_disconnect(recorder.stream);
+    pa_stream_unref(recorder.stream);
+    pa_context_disconnect(recorder.context);
+    pa_context_unref(recorder.context);
+    pa_threaded_mainloop_unlock(recorder.loop);
+    pa_threaded_mainloop_stop(recorder.loop);
+    pa_threaded_mainloop_free(recorder.loop);
+    bool written = std::fclose(recorder.out) == 0 && !recorder.failed;
+
+    std::FILE* timing = std::fopen((outPath + ".timing").c_str(), "w");
+    if (timing == nullptr || recorder.firstMoments.empty()) {
+        std::fprintf(stderr, "kvistra-listen: the recording has no timing\n");
+        return 1;
+    }
+    std::vector<double> moments = recorder.firstMoments;
+    std::fprintf(timing, "%.6f %zu %llu\n", median(moments), moments.size(),
+        static_cast<unsigned long long>(recorder.frames));
+    return std::fclose(timing) == 0 && written ? 0 : 1;
+}
