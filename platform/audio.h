@@ -77,7 +77,8 @@ int audioStart();
 // Plays a stream (from where it stands; from its start when flush is not
 // 0); flags: unused, playback always loops. After audioStart, on an output
 // that says when it is heard, returns once the first sample is heard (at
-// most 2 s). Returns 1, or 0.
+// most 2 s), and the next audioClockMilliseconds on this thread reads the
+// moment it was heard. Returns 1, or 0.
 int audioStreamPlay(AudioHandle handle, int flush, uint32_t flags);
 
 // Plays a module from where it stands, returning as audioStreamPlay does.

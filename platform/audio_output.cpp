@@ -58,8 +58,12 @@ struct AudioState {
 AudioState state;
 int lastError = audioOk;
 // While an end procedure runs on the device's thread, the layer's clock
-// reads the moment that end was heard.
+// reads the moment that end was heard; after a play call has waited for its
+// first frame, the clock's next reading on the calling thread is the moment
+// that frame was heard (the wait may end a little after it, on a busy
+// machine even a good deal after).
 thread_local bool clockPinned = false;
+thread_local bool pinnedOnce = false;
 thread_local uint64_t pinnedMilliseconds = 0;
 
 int fail(AudioError error)
@@ -166,8 +170,11 @@ void waitUntilHeard(AudioChannel& channel)
     uint64_t deadline = steadyMilliseconds() + startWaitMilliseconds;
     for (;;) {
         uint64_t heard = 0;
-        if (channel.firstFrame != noFrame && pulseHeardFrame(heard) && heard >= channel.firstFrame)
+        if (channel.firstFrame != noFrame && pulseHeardFrame(heard) && heard >= channel.firstFrame) {
+            clockPinned = pinnedOnce = true;
+            pinnedMilliseconds = frameMilliseconds(channel.firstFrame);
             break;
+        }
         if (steadyMilliseconds() >= deadline)
             break;
         watchPulseDevice(channel.firstFrame);
@@ -362,8 +369,11 @@ int audioFree()
 
 uint32_t audioClockMilliseconds()
 {
-    if (clockPinned)
+    if (clockPinned) {
+        clockPinned = !pinnedOnce;
+        pinnedOnce = false;
         return static_cast<uint32_t>(pinnedMilliseconds);
+    }
     if (state.kind != DeviceKind::pulse)
         return static_cast<uint32_t>(steadyMilliseconds());
     lockPulseDevice();

@@ -2,10 +2,17 @@
 //
 // The page creates the AudioContext and decodes "music.mp3" with the
 // browser's own decoder before main runs, into kvistraAudio.decoded (a
-// buffer, or null when the browser could not decode it). Here the calls open
-// the output (resuming the context, which the start gesture allows), find the
-// decoded music by name and play it looping. A browser plays no tracker
-// modules: audioMusicLoad always refuses.
+// buffer, or null when the browser could not decode it), and finds where in
+// it the piece lies (kvistraAudio.pieces: a decoder that ignores the
+// encoder's record leaves its priming in front). Here the calls open the
+// output (resuming the context, which the start gesture allows), find the
+// decoded music by name and play the piece looping. A browser plays no
+// tracker modules: audioMusicLoad always refuses.
+//
+// The clock is the moment being heard (kvistraAudio.heard). Playback starts
+// ahead by the output's delay, so that the clock's zero is the moment play
+// was asked for and the piece heard at each moment is the piece at the
+// clock's time; each end of the music is noticed when it is heard.
 #include "platform/audio.h"
 #include "platform/audio_web.h"
 
@@ -32,27 +39,40 @@ EM_JS(int, webAudioFind, (const char* name), {
     return FS.analyzePath(key).exists ? 4 : 3;
 });
 
+// The piece's own length, without what the encoder put around it.
 EM_JS(double, webAudioSeconds, (const char* name), {
-    return Module.kvistraAudio.decoded[UTF8ToString(name)].duration;
+    return Module.kvistraAudio.pieces[UTF8ToString(name)].length;
 });
 
-EM_JS(void, webAudioPlay, (const char* name), {
+// Plays the piece looping, started ahead by what the output holds before it
+// is heard, so that what is heard at each moment from now on is the piece at
+// the time passed since now; returns the context time heard now. The start
+// is set 50 ms into the context's future so that it falls on a sample of
+// the context's own clock, not on whenever the message reaches it.
+EM_JS(double, webAudioPlay, (const char* name), {
     var audio = Module.kvistraAudio;
+    var key = UTF8ToString(name);
+    var piece = audio.pieces[key];
     var source = audio.context.createBufferSource();
-    source.buffer = audio.decoded[UTF8ToString(name)];
+    source.buffer = audio.decoded[key];
     source.loop = true;
+    source.loopStart = piece.start;
+    source.loopEnd = piece.start + piece.length;
     source.connect(audio.context.destination);
-    source.start();
+    var heard = audio.heard();
+    var at = audio.context.currentTime + 0.05;
+    source.start(at, piece.start + (at - heard));
     audio.source = source;
+    return heard;
 });
 
-// The moment being heard: the graph's time less the output's latency.
+// The moment being heard, in the context's time (kvistra-page.js); the
+// page's own clock before the output opens.
 EM_JS(double, webAudioNow, (), {
     var audio = Module.kvistraAudio;
     if (!audio || !audio.context || !audio.open)
         return performance.now() / 1000;
-    var context = audio.context;
-    return context.currentTime - (context.outputLatency || context.baseLatency || 0);
+    return audio.heard();
 });
 
 EM_JS(void, webAudioMarkOpen, (), { Module.kvistraAudio.open = true; });
@@ -77,7 +97,7 @@ struct WebMusic {
     AudioHandle handle = 0;  // 1 once the music is open
     double seconds = 0;
     bool playing = false;
-    double playStart = 0;  // the audio clock when playback started, seconds
+    double playStart = 0;  // the moment heard as playback started: the piece's time 0
     uint64_t endsSeen = 0;
     AudioSyncProc endProc = nullptr;
     bool pinned = false;  // the clock reads pinnedSeconds while an end is signalled
@@ -170,9 +190,8 @@ int audioStreamPlay(AudioHandle handle, int, uint32_t)
     if (!music.started)
         return fail(audioErrorNotInit);
     if (!music.playing) {
-        webAudioPlay(music.name);
+        music.playStart = webAudioPlay(music.name);
         music.playing = true;
-        music.playStart = webAudioNow();
         music.endsSeen = 0;
     }
     music.lastError = audioOk;

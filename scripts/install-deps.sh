@@ -11,14 +11,18 @@ packages=(
   # OpenGL: GLUT window, GLU, headless EGL on Mesa (llvmpipe); OpenGL ES 3
   # for the OpenGL ES build
   libgl-dev libglu1-mesa-dev freeglut3-dev libegl-dev libgl1-mesa-dri libgles-dev
-  # audio: output, compressed stream, tracker modules; the baker's encoder
-  libsdl2-dev libmpg123-dev libopenmpt-dev libmp3lame-dev
+  # audio: output (PulseAudio where a server runs, else SDL), compressed
+  # stream, tracker modules; the baker's encoder
+  libpulse-dev libsdl2-dev libmpg123-dev libopenmpt-dev libmp3lame-dev
   # display mode switch
   libxrandr-dev
   # the baker's lettering, the tools' PNG output
   libfreetype-dev fonts-dejavu-core libpng-dev
   # tests and capture: a virtual X server, key presses, video, an independent image coder
   xvfb xauth xdotool x11-utils ffmpeg imagemagick
+  # the test that listens to the show: a sound server of its own, and the
+  # cross-correlation that finds the music in what it recorded
+  pulseaudio libfftw3-dev
   # benchmarks: wall time and peak memory
   time
   # the web page: its compiler, and the browser its test runs it in

@@ -3,7 +3,7 @@
 // names a file in KVISTRA_SYNC_LOG; the show itself is the same either way.
 //
 // Lines, with times in seconds of the monotonic clock (CLOCK_MONOTONIC):
-//   zero T                      the demo clock's zero, taken as the music starts
+//   zero T                      the demo clock's zero, as the music starts
 //   stage S T CLOCK START       a pass has left the stage counter at S; the
 //                               demo clock and the scene's start, in tenths
 //   clock T CLOCK               the demo clock (tenths) read at T, after a pass,
@@ -44,11 +44,15 @@ double monotonicSeconds()
 
 void noteClockZero()
 {
+    std::FILE* log = openedSyncLog();
+    if (log == nullptr)
+        return;
+    // The zero may lie a little in the past (the music's start is noticed a
+    // moment after it is heard): now, less what the clock has counted since.
     double now = monotonicSeconds();
-    if (std::FILE* log = openedSyncLog()) {
-        std::fprintf(log, "zero %.6f\n", now);
-        std::fflush(log);
-    }
+    float since = readDemoClock();
+    std::fprintf(log, "zero %.6f\n", now - since / 10.0);
+    std::fflush(log);
 }
 
 void noteStage()

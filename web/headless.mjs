@@ -20,13 +20,14 @@ export function serve(dir) {
 }
 
 // Chromium with the DevTools protocol on fds 3 (in) and 4 (out), messages
-// ending in a NUL byte.
-export function launchBrowser(profile) {
+// ending in a NUL byte. Muted, unless options.sound; options.env: more of the
+// environment (a sound server's, say).
+export function launchBrowser(profile, options = {}) {
   const browser = spawn("chromium", ["--headless=new", "--no-sandbox", "--use-angle=swiftshader",
     "--enable-unsafe-swiftshader", "--disable-gpu-sandbox", "--no-first-run", "--disable-background-networking",
-    "--disable-component-update", "--disable-sync", "--disable-quic", "--mute-audio",
+    "--disable-component-update", "--disable-sync", "--disable-quic", ...(options.sound ? [] : ["--mute-audio"]),
     "--autoplay-policy=no-user-gesture-required", "--remote-debugging-pipe", `--user-data-dir=${profile}`,
-    "about:blank"], { stdio: ["ignore", "ignore", "ignore", "pipe", "pipe"] });
+    "about:blank"], { stdio: ["ignore", "ignore", "ignore", "pipe", "pipe"], env: { ...process.env, ...options.env } });
   const pending = new Map();
   let nextId = 1, buffered = "";
   browser.stdio[4].on("data", (chunk) => {

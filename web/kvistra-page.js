@@ -10,8 +10,10 @@
 // stop=T ends it after the frame at T seconds; without=NAME removes the file
 // NAME ("ant", "music.mp3") from the program's files. The frame log
 // (kvistraPage.frames, per pass: the stage it found, the milliseconds since
-// the pass before, the stage it left) and the moments of the start gesture
-// and of the first title frame are kept in kvistraPage either way.
+// the pass before, the stage it left), the demo clock after each pass
+// (kvistraPage.clock: performance.now() and the clock in tenths) and the
+// moments of the start gesture and of the first title frame are kept in
+// kvistraPage either way.
 "use strict";
 
 var kvistraPage = {
@@ -20,6 +22,7 @@ var kvistraPage = {
   status: null,
   output: "",
   frames: [],
+  clock: [],
   gestureTime: null,
   firstTitleTime: null,
   lastPassTime: null,
@@ -45,10 +48,69 @@ var kvistraPage = {
     output.textContent = kvistraPage.output;
   }
 
+  // What the encoder put around the piece, from LAME's information frame at
+  // the start of an MP3 (the "gapless" record): its audio frames, and the
+  // samples of priming and padding it added. null when there is none.
+  function encoderRecord(bytes) {
+    if (bytes.length < 192 || bytes[0] !== 0xff || (bytes[1] & 0xe0) !== 0xe0) return null;
+    var mpeg1 = (bytes[1] & 0x18) === 0x18, mono = (bytes[3] & 0xc0) === 0xc0;
+    var at = 4 + (mpeg1 ? (mono ? 17 : 32) : (mono ? 9 : 17));
+    var tag = String.fromCharCode(bytes[at], bytes[at + 1], bytes[at + 2], bytes[at + 3]);
+    if (tag !== "Info" && tag !== "Xing") return null;
+    var flags = bytes[at + 7], p = at + 8;
+    if (!(flags & 1)) return null;
+    var frames = ((bytes[p] << 24) | (bytes[p + 1] << 16) | (bytes[p + 2] << 8) | bytes[p + 3]) >>> 0;
+    p += 4;
+    if (flags & 2) p += 4;
+    if (flags & 4) p += 100;
+    if (flags & 8) p += 4;
+    if (p + 24 > bytes.length || String.fromCharCode(bytes[p], bytes[p + 1], bytes[p + 2], bytes[p + 3]) !== "LAME")
+      return null;
+    var d = p + 21;
+    return { samplesPerFrame: mpeg1 ? 1152 : 576, frames: frames,
+             delay: (bytes[d] << 4) | (bytes[d + 1] >> 4), padding: ((bytes[d + 1] & 0x0f) << 8) | bytes[d + 2] };
+  }
+
+  // Where the piece lies in what the browser decoded, in seconds. A decoder
+  // that honours the record gives exactly the piece; one that does not gives
+  // every frame, the decoder's own 529 samples of delay and the encoder's
+  // priming first (and the information frame as a silent frame, if it does
+  // not know it either): the piece then starts that far in.
+  function pieceIn(buffer, record) {
+    var whole = { start: 0, length: buffer.duration };
+    if (!record) return whole;
+    var rate = buffer.sampleRate / (record.samplesPerFrame === 1152 ? 44100 : 22050);
+    var piece = record.frames * record.samplesPerFrame - record.delay - record.padding;
+    var decoded = buffer.length / rate, lead = null;
+    if (Math.abs(decoded - piece) <= 2) lead = 0;
+    else if (Math.abs(decoded - record.frames * record.samplesPerFrame) <= 2) lead = record.delay + 529;
+    else if (Math.abs(decoded - (record.frames + 1) * record.samplesPerFrame) <= 2)
+      lead = record.samplesPerFrame + record.delay + 529;
+    if (lead === null) return whole;
+    var sampleRate = buffer.length / buffer.duration;
+    return { start: lead * rate / sampleRate, length: piece * rate / sampleRate };
+  }
+
+  // The context time being heard now: from the browser's output timestamp
+  // where it gives one (the context time leaving the output at a moment of
+  // the page's clock), else the context's time less its output latency.
+  // Never going back.
+  function heardTime() {
+    var context = this.context, heard = null;
+    if (context.getOutputTimestamp) {
+      var stamp = context.getOutputTimestamp();
+      if (stamp.performanceTime > 0 && stamp.contextTime > 0)
+        heard = stamp.contextTime + (performance.now() - stamp.performanceTime) / 1000;
+    }
+    if (heard === null) heard = context.currentTime - (context.outputLatency || context.baseLatency || 0);
+    this.lastHeard = Math.max(this.lastHeard, heard);
+    return this.lastHeard;
+  }
+
   // Web Audio decodes asynchronously: the music is decoded before the
   // program may start, so the program's audio calls stay synchronous.
   function decodeMusic() {
-    var audio = { context: null, decoded: {} };
+    var audio = { context: null, decoded: {}, pieces: {}, lastHeard: -Infinity, heard: heardTime };
     Module.kvistraAudio = audio;
     var AudioContextType = window.AudioContext || window.webkitAudioContext;
     try {
@@ -58,8 +120,12 @@ var kvistraPage = {
     }
     if (!audio.context || !FS.analyzePath("music.mp3").exists) return Promise.resolve();
     var bytes = FS.readFile("music.mp3");
+    var record = encoderRecord(bytes);
     return audio.context.decodeAudioData(bytes.buffer.slice(bytes.byteOffset, bytes.byteOffset + bytes.byteLength))
-      .then(function (buffer) { audio.decoded["music.mp3"] = buffer; }, function () {});
+      .then(function (buffer) {
+        audio.decoded["music.mp3"] = buffer;
+        audio.pieces["music.mp3"] = pieceIn(buffer, record);
+      }, function () {});
   }
 
   function start(event) {
@@ -71,7 +137,28 @@ var kvistraPage = {
     window.removeEventListener("click", start, true);
     document.getElementById("prompt").hidden = true;
     canvas.hidden = false;
-    Module.callMain(programArguments());
+    outputRunning().then(function () { Module.callMain(programArguments()); });
+  }
+
+  // The gesture lets the audio output start; the program starts once it
+  // runs and says when its samples are heard (at most a second later), so
+  // that the music's start is heard where the clock puts it, not in the
+  // output's first unsteady moments.
+  function outputRunning() {
+    var audio = Module.kvistraAudio, context = audio && audio.context;
+    if (!context) return Promise.resolve();
+    context.resume().catch(function () {});
+    var deadline = performance.now() + 1000, steadyFrom = null;
+    return new Promise(function (resolve) {
+      (function check() {
+        var now = performance.now();
+        var stamp = context.getOutputTimestamp ? context.getOutputTimestamp() : null;
+        var timed = context.state === "running" && context.currentTime > 0 && (!stamp || stamp.performanceTime > 0);
+        if (timed && steadyFrom === null) steadyFrom = now;
+        if ((timed && now - steadyFrom >= 200) || now >= deadline) resolve();
+        else setTimeout(check, 10);
+      })();
+    });
   }
 
   function waitForGesture() {
@@ -96,10 +183,11 @@ var kvistraPage = {
       if (without && FS.analyzePath(without).exists) FS.unlink(without);
       decodeMusic().then(waitForGesture);
     },
-    onPass: function (stage) {
+    onPass: function (stage, clock) {
       var now = performance.now();
       if (kvistraPage.lastPassTime !== null)
         kvistraPage.frames.push([kvistraPage.stage, now - kvistraPage.lastPassTime, stage]);
+      if (stage >= 2) kvistraPage.clock.push([now, clock]);
       if (kvistraPage.firstTitleTime === null && stage >= 2) kvistraPage.firstTitleTime = now;
       kvistraPage.lastPassTime = now;
       kvistraPage.stage = stage;

@@ -34,7 +34,7 @@ void runPass()
     if (!virtualClock)
         audioNoticeEnds();
     runSequencer();
-    notePass(demoStage);
+    notePass(demoStage, readDemoClock());
 }
 
 EM_BOOL onKeyDown(int, const EmscriptenKeyboardEvent* event, void*)

@@ -4,9 +4,9 @@
 #include <emscripten.h>
 
 // clang-format off
-EM_JS(void, notePass, (int stage), {
+EM_JS(void, notePass, (int stage, float clock), {
     if (Module.onPass)
-        Module.onPass(stage);
+        Module.onPass(stage, clock);
 });
 
 EM_JS(void, showPicture, (const char* name, const unsigned char* rgb, int width, int height), {

@@ -6,9 +6,9 @@
 // the page's language, hence with C linkage.
 extern "C" {
 
-// After each pass of the sequencer: the stage it left, for the page's frame
-// log.
-void notePass(int stage);
+// After each pass of the sequencer: the stage it left and the demo clock's
+// reading then, for the page's frame log.
+void notePass(int stage, float clock);
 
 // A frame read back: top row first, RGB, for the page to show as text.
 void showPicture(const char* name, const unsigned char* rgb, int width, int height);

@@ -2,6 +2,8 @@
 // comparisons rely on).
 #include "support.h"
 
+#include "platform/audio_pcm.h"
+
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -59,9 +61,17 @@ std::string frameName(int number)
     return name;
 }
 
+// Raw 32-bit float samples, as ffmpeg writes them.
+std::vector<float> monoSamples(const std::string& raw)
+{
+    std::vector<float> samples(raw.size() / sizeof(float));
+    std::memcpy(samples.data(), raw.data(), samples.size() * sizeof(float));
+    return samples;
+}
+
 #define ASSERT_CAPTURED(result) ASSERT_EQ((result).exitStatus, 0) << (result).output << (result).errors
 
-} // namespace
+}  // namespace
 
 // With a music of 2 s the clock restarts at 2 s: the title shows at 2 + x
 // what it showed at x.
@@ -72,7 +82,8 @@ TEST(Capture, TheClockRestartsAtTheMusicsLength)
     TempDir out;
     ASSERT_CAPTURED(show.capture({"--png", out.path, "--fps", "10", "--to", "3"}));
     for (int number : {0, 4, 9})
-        EXPECT_EQ(readFile(out.file(frameName(number))), readFile(out.file(frameName(number + 20)))) << number;
+        EXPECT_EQ(readFile(out.file(frameName(number))), readFile(out.file(frameName(number + 20))))
+            << number;
     EXPECT_NE(readFile(out.file(frameName(4))), readFile(out.file(frameName(9))));
 }
 
@@ -111,30 +122,68 @@ TEST(Capture, TheLastSceneHasItsBannerAndTheShowEndsTheCapture)
 TEST(Capture, AVideoHasTheFramesAskedForAndTheMusicInStep)
 {
     ShowFolder show;
-    ProgramResult made = ffmpeg({"-y", "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=44100:duration=2", "-af",
-        "volume=enable='lt(t,1)':volume=0", "-c:a", "libmp3lame", show.dir.file("music.mp3")});
+    ProgramResult made = ffmpeg({"-y", "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=44100:duration=2",
+        "-af", "volume=enable='lt(t,1)':volume=0", "-c:a", "libmp3lame", show.dir.file("music.mp3")});
     ASSERT_EQ(made.exitStatus, 0) << made.errors;
     TempDir out;
     std::string video = out.file("window.mp4");
-    ASSERT_CAPTURED(show.capture({"--mp4", video, "--fps", "10", "--from", "0.5", "--to", "3.5", "--size", "320x240"}));
-    ProgramResult probe = ffmpeg({"-count_frames", "-show_entries",
-        "stream=codec_type,codec_name,width,height,pix_fmt,nb_read_frames", "-of", "csv=p=0", video}, "ffprobe");
+    ASSERT_CAPTURED(
+        show.capture({"--mp4", video, "--fps", "10", "--from", "0.5", "--to", "3.5", "--size", "320x240"}));
+    ProgramResult probe = ffmpeg(
+        {"-count_frames", "-show_entries", "stream=codec_type,codec_name,width,height,pix_fmt,nb_read_frames",
+            "-of", "csv=p=0", video},
+        "ffprobe");
     EXPECT_NE(probe.output.find("h264,video,320,240,yuv420p,30"), std::string::npos) << probe.output;
     EXPECT_NE(probe.output.find("aac,audio"), std::string::npos) << probe.output;
 
     ProgramResult sound = ffmpeg({"-i", video, "-f", "f32le", "-ac", "1", "-ar", "44100", "-"});
-    std::vector<float> samples(sound.output.size() / sizeof(float));
-    std::memcpy(samples.data(), sound.output.data(), samples.size() * sizeof(float));
+    std::vector<float> samples = monoSamples(sound.output);
     const size_t quarter = 44100 / 4;
     ASSERT_GE(samples.size(), 12 * quarter) << sound.errors;
-    const char* tone = "--1111----11"; // by quarter second
+    const char* tone = "--1111----11";  // by quarter second
     for (size_t part = 0; part < 12; part++) {
         double power = 0.0;
         for (size_t i = part * quarter; i < (part + 1) * quarter; i++)
             power += samples[i] * samples[i];
         double level = std::sqrt(power / quarter);
-        EXPECT_TRUE(tone[part] == '1' ? level > 0.04 : level < 0.01) << "quarter second " << part << ": " << level;
+        EXPECT_TRUE(tone[part] == '1' ? level > 0.04 : level < 0.01)
+            << "quarter second " << part << ": " << level;
     }
+}
+
+// The show's own music: its time 0 at the video's time 0, to the sample (the
+// encoder's priming, in the MP3 and in the video's AAC, is taken out).
+TEST(Capture, TheMusicsTimeZeroIsTheVideosToTheSample)
+{
+    ShowFolder show;
+    TempDir out;
+    std::string video = out.file("start.mp4");
+    ASSERT_CAPTURED(show.capture({"--mp4", video, "--fps", "5", "--to", "2"}));
+    std::vector<float> heard =
+        monoSamples(ffmpeg({"-i", video, "-f", "f32le", "-ac", "1", "-ar", "44100", "-"}).output);
+    std::FILE* decoded = std::tmpfile();
+    DecodedMusic music;
+    ASSERT_EQ(decodeMusic(show.dir.file("music.mp3").c_str(), false, decoded, music), audioOk);
+    std::rewind(decoded);
+    std::vector<float> piece(2 * 44100);
+    for (float& sample : piece) {
+        float frame[2] = {0, 0};
+        ASSERT_EQ(std::fread(frame, sizeof frame, 1, decoded), 1u);
+        sample = 0.5f * (frame[0] + frame[1]);
+    }
+    std::fclose(decoded);
+    ASSERT_GE(heard.size(), piece.size());
+    // The shift of best correlation over a second from 0.2 s on.
+    long best = 0;
+    double bestSum = -1e30;
+    for (long shift = -2000; shift <= 2000; shift++) {
+        double sum = 0;
+        for (size_t i = 8820; i < 8820 + 44100; i++)
+            sum += double(piece[i]) * heard[size_t(long(i) + shift)];
+        if (sum > bestSum)
+            bestSum = sum, best = shift;
+    }
+    EXPECT_EQ(best, 0);
 }
 
 TEST(Capture, RefusesClearly)
@@ -142,8 +191,8 @@ TEST(Capture, RefusesClearly)
     ShowFolder show;
     TempDir empty, out;
     // No ffmpeg on the PATH: said before anything is rendered.
-    ProgramResult noEncoder = runProgram(capturePath, {"--dir", show.dir.path, "--mp4", out.file("x.mp4")}, "",
-                                         {"PATH=" + empty.path});
+    ProgramResult noEncoder = runProgram(
+        capturePath, {"--dir", show.dir.path, "--mp4", out.file("x.mp4")}, "", {"PATH=" + empty.path});
     EXPECT_EQ(noEncoder.exitStatus, 1);
     EXPECT_NE(noEncoder.errors.find("ffmpeg program is not on PATH"), std::string::npos) << noEncoder.errors;
     // A window past the show's end: no frames, no video, not a success.

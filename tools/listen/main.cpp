@@ -9,18 +9,27 @@
 //         blocks M N C        M of the N blocks that hold sound match the
 //                             music, with a median correlation of C
 //         heard-zero T        the moment (monotonic seconds) the music's
-//                             time 0 was heard, from the blocks of its first
-//                             five seconds
+//                             time 0 was heard, from the first five blocks
+//                             that match (before the output is likely to
+//                             have stalled)
 //         at S T              for each --at: the moment its second S was
 //                             heard, from the blocks within 3 s of it
 //       and with the show's sync log (KVISTRA_SYNC_LOG):
-//         zero-offset MS      heard-zero less the log's zero, in ms
+//         zero-offset MS      heard-zero less the log's zero, in ms (a stall
+//                             of the output in the first blocks adds to it)
+//         start-offset MS     as clock-offset, over the first five blocks
+//                             heard while the log has the clock: the music's
+//                             start heard at the clock's time, stalls or not
 //         clock-offset MS P10 P90 N
 //                             over the N blocks heard while the log has the
 //                             demo clock: the music's time heard less the
 //                             demo clock's at that moment, in ms (median, 10th
 //                             and 90th percentile)
 //       It ends with status 1 when the recording does not hold the music.
+//
+// With KVISTRA_LISTEN_BLOCKS set, align prints every block to standard error
+// ("block HEARD SECOND CORRELATION") and record writes each of its timing
+// estimates to RECORDING.timing after its first line.
 #include "tools/listen/listen.h"
 
 #include "platform/audio_pcm.h"
@@ -36,6 +45,7 @@ namespace {
 constexpr size_t blockSize = 4096;      // 93 ms
 constexpr long blockSearch = 441;       // +-10 ms around the block before
 constexpr long gapSearch = listenRate;  // +-1 s after a gap
+constexpr size_t earlyBlocks = 5;       // the first half second or so, for where time 0 was heard
 
 struct ClockReading {
     double moment;  // monotonic seconds
@@ -150,8 +160,13 @@ int align(const char* musicPath, const std::string& recordingPath, const char* l
         return 1;
     }
     std::vector<BlockMatch> matches = matchBlocks(recorded, piece, lag, blockSize, blockSearch, gapSearch);
+    if (std::getenv("KVISTRA_LISTEN_BLOCKS") != nullptr)
+        for (const BlockMatch& match : matches)
+            std::fprintf(stderr, "block %.4f %.4f %.4f\n",
+                firstMoment + static_cast<double>(match.recordedAt) / listenRate,
+                static_cast<double>(match.pieceAt) / listenRate, match.correlation);
     // For each matched block: when it was heard, and which second of the music it was.
-    std::vector<double> correlations, earlyZeros, clockOffsets;
+    std::vector<double> correlations, earlyZeros, clockOffsets, startOffsets;
     size_t matched = 0;
     for (const BlockMatch& match : matches) {
         correlations.push_back(match.correlation);
@@ -160,11 +175,14 @@ int align(const char* musicPath, const std::string& recordingPath, const char* l
         matched++;
         double heard = firstMoment + static_cast<double>(match.recordedAt) / listenRate;
         double pieceSeconds = static_cast<double>(match.pieceAt) / listenRate;
-        if (pieceSeconds < 5.0)
+        if (earlyZeros.size() < earlyBlocks)
             earlyZeros.push_back(heard - pieceSeconds);
         double clock = 0;
-        if (clockAt(log, heard, clock))
+        if (clockAt(log, heard, clock)) {
             clockOffsets.push_back((pieceSeconds - clock) * 1000.0);
+            if (startOffsets.size() < earlyBlocks)
+                startOffsets.push_back(clockOffsets.back());
+        }
     }
     std::printf("blocks %zu %zu %.4f\n", matched, matches.size(), median(correlations));
     if (!earlyZeros.empty()) {
@@ -172,6 +190,8 @@ int align(const char* musicPath, const std::string& recordingPath, const char* l
         if (log.hasZero)
             std::printf("zero-offset %.2f\n", (median(earlyZeros) - log.zero) * 1000.0);
     }
+    if (!startOffsets.empty())
+        std::printf("start-offset %.2f\n", median(startOffsets));
     if (!clockOffsets.empty()) {
         std::vector<double> offsets = sorted(clockOffsets);
         std::printf("clock-offset %.2f %.2f %.2f %zu\n", median(offsets), offsets[offsets.size() / 10],
@@ -188,8 +208,10 @@ int align(const char* musicPath, const std::string& recordingPath, const char* l
         if (!near.empty())
             std::printf("at %.3f %.6f\n", at, median(near) + at);
     }
-    // The music, not silence or noise: most blocks that hold sound match it.
-    return matched > 0 && matched * 10 >= matches.size() * 8 ? 0 : 1;
+    // The music, not silence or noise: most blocks that hold sound match it
+    // (the others straddle a stall of the output, or were heard as it
+    // stopped).
+    return matched > 0 && matched * 2 >= matches.size() ? 0 : 1;
 }
 
 }  // namespace

@@ -1,14 +1,18 @@
 // recorder.cpp: records a PulseAudio source with the moment each sample was
-// heard. For a sink's monitor the server's record time is the position in
-// the stream that is leaving the sink now (pa_stream_get_time: what the
-// server has queued, plus the source's latency, less the sink's), so a
-// sample numbered i was heard (i - time x rate) samples after the moment of
-// that reading; the median over every read gives the first sample's moment.
+// heard. The server's timing of the record stream says, as of a moment of
+// its own clock, how far it has written into the stream, how much the source
+// holds that it has not yet written (source_usec), and, for a sink's
+// monitor, how long the sink takes to play what the monitor already has
+// (sink_usec). So the sample heard at that moment is the written position
+// plus the source's latency less the sink's, and sample i was heard
+// (i - that) samples later. The timing is asked for after every read; the
+// median over all of them gives the first sample's moment.
 #include "tools/listen/listen.h"
 
 #include <pulse/pulseaudio.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <cstdio>
 #include <ctime>
 #include <vector>
@@ -27,11 +31,26 @@ struct Recorder {
 
 Recorder recorder;
 
-double monotonicSeconds()
+double clockSeconds(clockid_t clock)
 {
     timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
+    clock_gettime(clock, &now);
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+// The timing has come: one more estimate of the first sample's moment.
+void onTiming(pa_stream* stream, int success, void*)
+{
+    const pa_timing_info* timing = pa_stream_get_timing_info(stream);
+    if (!success || timing == nullptr || timing->write_index_corrupt)
+        return;
+    // The server's moment is on the real-time clock: to the monotonic one.
+    double realToMonotonic = clockSeconds(CLOCK_MONOTONIC) - clockSeconds(CLOCK_REALTIME);
+    double at =
+        static_cast<double>(timing->timestamp.tv_sec) + static_cast<double>(timing->timestamp.tv_usec) * 1e-6;
+    double heardThen = static_cast<double>(timing->write_index) / (2 * sizeof(float)) / listenRate +
+        (static_cast<double>(timing->source_usec) - static_cast<double>(timing->sink_usec)) * 1e-6;
+    recorder.firstMoments.push_back(at + realToMonotonic - heardThen);
 }
 
 void signalWaiters(pa_context*, void*)
@@ -71,9 +90,11 @@ void onRead(pa_stream* stream, size_t, void*)
         recorder.frames += frames;
         pa_stream_drop(stream);
     }
-    pa_usec_t time = 0;
-    if (pa_stream_get_time(stream, &time) == 0 && time > 0)
-        recorder.firstMoments.push_back(monotonicSeconds() - static_cast<double>(time) * 1e-6);
+    if (recorder.frames > 0) {
+        pa_operation* operation = pa_stream_update_timing_info(stream, onTiming, nullptr);
+        if (operation != nullptr)
+            pa_operation_unref(operation);
+    }
 }
 
 bool waitReady()
@@ -101,8 +122,7 @@ bool startStream(const std::string& source)
     buffer.maxlength = static_cast<uint32_t>(-1);
     buffer.fragsize = static_cast<uint32_t>(pa_usec_to_bytes(10000, &spec));
     buffer.tlength = buffer.prebuf = buffer.minreq = static_cast<uint32_t>(-1);
-    auto flags = static_cast<pa_stream_flags_t>(
-        PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_ADJUST_LATENCY);
+    auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY);
     if (pa_stream_connect_record(recorder.stream, source.c_str(), &buffer, flags) < 0)
         return false;
     for (;;) {
@@ -168,5 +188,8 @@ int recordSource(const std::string& source, const std::string& outPath)
     std::vector<double> moments = recorder.firstMoments;
     std::fprintf(timing, "%.6f %zu %llu\n", median(moments), moments.size(),
         static_cast<unsigned long long>(recorder.frames));
+    if (std::getenv("KVISTRA_LISTEN_BLOCKS") != nullptr)
+        for (double m : recorder.firstMoments)
+            std::fprintf(timing, "%.6f\n", m);
     return std::fclose(timing) == 0 && written ? 0 : 1;
 }
