@@ -49,15 +49,23 @@ void destroyTrack(Track* track);
 // ---------------------------------------------------------------------------
 // Records
 
-// DrawMode codes the loader writes (the renderer's meaning: render.h).
-enum LoaderDrawMode {
-    loaderWire = 1,           // wire chunk
-    loaderFlat = 2,           // shading 1
-    loaderGouraud = 8,        // shading 2
-    loaderPhong = 5,          // shading 3
-    loaderMetal = 21,         // shading 4
-    loaderFlatPlus = 17,      // chunk 0xA083 on a drawMode of 2
-    loaderTextureMap = 4,     // texture-map chunk
+// A Material's draw mode: which of the renderer's drawing paths its objects
+// take (render.h). Modes are stored as these integers, in records and in
+// the loader's output, so the values are fixed. The loader makes 1, 2, 4, 5,
+// 8, 17 and 21 from a material entry's chunks; the scene scripts bind the
+// rest. A mode without a path of its own (0, 8, 17 and any other value)
+// draws as unlit wireframe.
+enum class DrawMode : int32_t {
+    unset = 0,          // no chunk or binding has set it
+    unlitWire = 1,      // the wire chunk
+    flatLit = 2,        // shading 1
+    texturedUnlit = 4,  // the texture-map chunk
+    sphereMapped = 5,   // shading 3
+    flatUnlit = 7,
+    gouraud = 8,        // shading 2
+    flatAdditive = 17,  // chunk 0xA083 on a flatLit material
+    texturedLit = 21,   // shading 4
+    litWire = 22,
 };
 
 constexpr int recordNameSize = 16;    // names of objects, cameras, lights, faces
@@ -65,11 +73,13 @@ constexpr int materialNameSize = 18;  // a Material's name field
 
 struct Material {
     Texture* texture = nullptr;  // not owned
-    float blue = 0;   // colour and drawMode start at 0 (unlit wire, black)
-    float green = 0;  // until the file or a binding sets them
+    // Colour and draw mode start at 0 (unlit wire, black) until the file or
+    // a binding sets them.
+    float blue = 0;
+    float green = 0;
     float red = 0;
     float alpha = 0;
-    int32_t drawMode = 0;
+    DrawMode drawMode = DrawMode::unset;
     uint8_t twoSided = 0;
     uint8_t blend = 0;
     char name[materialNameSize] = {};
@@ -166,8 +176,8 @@ Camera* createCamera();
 void destroyCamera(Camera* camera);
 
 void addMaterial(Scene& scene, const char* name);
-void bindMaterial(Scene& scene, const char* name, int32_t drawMode, Texture* texture,
-                  float red, float green, float blue, float alpha, uint8_t twoSided, uint8_t blend);
+void bindMaterial(Scene& scene, const char* name, DrawMode drawMode, Texture* texture, float red, float green,
+    float blue, float alpha, uint8_t twoSided, uint8_t blend);
 void addCamera(Scene& scene, const char* name, int32_t px, int32_t py, int32_t pz,
                int32_t tx, int32_t ty, int32_t tz);
 void addOmniLight(Scene& scene, const char* name, int32_t px, int32_t py, int32_t pz,
