@@ -201,12 +201,13 @@ Vec3 toSceneAxes(float x, float y, float z);
 int32_t truncateToInt(float value);
 
 // Reads the .3ds entry named entryName from the open library into the Scene
-// and prepares every mesh object. Bad data ends the process (engineError):
-// 513 not a .3ds entry; 515 damaged chunks, counts or indices, more records
-// of a kind than a model may hold, or a track whose frames do not increase
-// or whose positions are not finite; 516 a keyframer node naming no camera
-// or mesh object; 258/260 read and seek failures. A model without a camera
-// leaves currentCamera null.
+// and prepares every mesh object. Bad data ends the process through
+// engineError (resources.h): errorNot3ds, not a .3ds entry; errorDamaged3ds,
+// damaged chunks, counts or indices, more records of a kind than a model may
+// hold, or a track whose frames do not increase or whose positions are not
+// finite; errorUnknownNode, a keyframer node naming no camera or mesh
+// object; errorReadFile and errorSeekFile, read and seek failures. A model
+// without a camera leaves currentCamera null.
 void loadModel(Scene& scene, const char* entryName, ResourceLibrary& library);
 
 // ---------------------------------------------------------------------------
