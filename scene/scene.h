@@ -230,9 +230,10 @@ void assignFaceMaterials(Scene& scene, MeshObject& object);
 // ---------------------------------------------------------------------------
 // Keyframer
 
-void innerKeyTangents(const TrackKey& previous, TrackKey& key, const TrackKey& next);
-void firstKeyTangent(TrackKey& key0, const TrackKey& key1, const TrackKey& key2);
-void lastKeyTangent(const TrackKey& key0, const TrackKey& key1, TrackKey& key2);
+// The Kochanek-Bartels tangents of every key of a track of three keys or
+// more, from the keys' frames, positions and spline parameters; shorter
+// tracks keep theirs. The loader prepares every track it reads.
+void prepareTangents(Track& track);
 float easeParameter(float t, float a, float b);
 // Frames after the second-to-last key hold that key's position. A frame that
 // no segment holds (before the first key, or any frame of a two-key track)
