@@ -13,15 +13,15 @@
 float brightness = 1.0f;
 int32_t linearFiltering = 0;
 
-DrawPath drawPathFor(int32_t drawMode)
+DrawPath drawPathFor(DrawMode drawMode)
 {
     switch (drawMode) {
-    case drawModeLitWire: return DrawPath::LitWire;
-    case drawModeFlatLit: return DrawPath::FlatLit;
-    case drawModeTexturedLit: return DrawPath::TexturedLit;
-    case drawModeTexturedUnlit: return DrawPath::TexturedUnlit;
-    case drawModeSphereMapped: return DrawPath::SphereMapped;
-    case drawModeFlatUnlit: return DrawPath::FlatUnlit;
+    case DrawMode::litWire: return DrawPath::LitWire;
+    case DrawMode::flatLit: return DrawPath::FlatLit;
+    case DrawMode::texturedLit: return DrawPath::TexturedLit;
+    case DrawMode::texturedUnlit: return DrawPath::TexturedUnlit;
+    case DrawMode::sphereMapped: return DrawPath::SphereMapped;
+    case DrawMode::flatUnlit: return DrawPath::FlatUnlit;
     default: return DrawPath::UnlitWire;
     }
 }

@@ -17,6 +17,7 @@
 
 struct Scene;
 struct Texture;
+enum class DrawMode : int32_t;
 
 // ---------------------------------------------------------------------------
 // Settings read by the renderer
@@ -31,19 +32,7 @@ extern float brightness;
 extern int32_t linearFiltering;
 
 // ---------------------------------------------------------------------------
-// Draw modes and paths
-
-// The DrawMode codes of a Material that select a drawing path. Every code
-// not listed (0, 3, 8, 17, ...) draws as unlit wireframe too.
-enum DrawModeCode : int32_t {
-    drawModeUnlitWire = 1,
-    drawModeLitWire = 22,
-    drawModeFlatLit = 2,
-    drawModeTexturedLit = 21,
-    drawModeTexturedUnlit = 4,
-    drawModeSphereMapped = 5,
-    drawModeFlatUnlit = 7,
-};
+// Drawing paths
 
 enum class DrawPath {
     UnlitWire,      // lines, no lighting, flat
@@ -55,8 +44,10 @@ enum class DrawPath {
     FlatUnlit,      // polygons, unlit, flat
 };
 
-// The path a DrawMode code selects.
-DrawPath drawPathFor(int32_t drawMode);
+// The path a Material's DrawMode (scene.h) selects: unlitWire, litWire,
+// flatLit, texturedLit, texturedUnlit, sphereMapped and flatUnlit their own;
+// every other value, whatever a record holds, UnlitWire.
+DrawPath drawPathFor(DrawMode drawMode);
 
 // ---------------------------------------------------------------------------
 // Drawing

@@ -10,18 +10,18 @@
 const char* engineErrorMessage(int code)
 {
     switch (code) {
-    case 257: return "Could not open file.\n";
-    case 258: return "Could not read from file.\n";
-    case 259: return "Could not write to file.\n";
-    case 260: return "Could not seek in file.\n";
-    case 513: return "This doesn't seems to be a .3ds file.\n";
-    case 515: return "The .3ds data is damaged.\n";
-    case 516: return "A keyframer node names no object of the model.\n";
-    case 517: return "A .3ds model has no camera.\n";
-    case 769: return "A 3d object doesn't seem to have a material.\n";
-    case 1025: return "This is not a pcx file.\n";
-    case 1026: return "Error amount of bitplanes.\n";
-    case 1027: return "Picture does not fit its texture.\n";
+    case errorOpenFile: return "Could not open file.\n";
+    case errorReadFile: return "Could not read from file.\n";
+    case errorWriteFile: return "Could not write to file.\n";
+    case errorSeekFile: return "Could not seek in file.\n";
+    case errorNot3ds: return "This doesn't seems to be a .3ds file.\n";
+    case errorDamaged3ds: return "The .3ds data is damaged.\n";
+    case errorUnknownNode: return "A keyframer node names no object of the model.\n";
+    case errorNoCamera: return "A .3ds model has no camera.\n";
+    case errorNoMaterial: return "A 3d object doesn't seem to have a material.\n";
+    case errorNotPcx: return "This is not a pcx file.\n";
+    case errorBitplanes: return "Error amount of bitplanes.\n";
+    case errorPictureTooLarge: return "Picture does not fit its texture.\n";
     default: return "Unkown error type.\n";
     }
 }

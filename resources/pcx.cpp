@@ -21,7 +21,7 @@ struct PcxHeader {
     int bytesPerLine = 0;
 };
 
-// Every read goes through here: a picture cut short ends with error 258
+// Every read goes through here: a picture cut short ends with errorReadFile
 // rather than decoding whatever a failed read leaves behind.
 uint8_t readByte(FILE* stream)
 {

@@ -13,20 +13,21 @@
 // Engine errors
 
 // Codes: 256 x group + number. Group 1 file access, 2 the .3ds format,
-// 3 mesh materials, 4 the PCX format.
+// 3 mesh materials, 4 the PCX format. Each code's message is in
+// engine_error.cpp.
 enum EngineErrorCode {
-    errorOpenFile = 257,        // "Could not open file.\n"
-    errorReadFile = 258,        // "Could not read from file.\n"
-    errorWriteFile = 259,       // "Could not write to file.\n"
-    errorSeekFile = 260,        // "Could not seek in file.\n"
-    errorNot3ds = 513,          // "This doesn't seems to be a .3ds file.\n"
-    errorDamaged3ds = 515,      // "The .3ds data is damaged.\n"
-    errorUnknownNode = 516,     // "A keyframer node names no object of the model.\n"
-    errorNoCamera = 517,        // "A .3ds model has no camera.\n"
-    errorNoMaterial = 769,      // "A 3d object doesn't seem to have a material.\n"
-    errorNotPcx = 1025,         // "This is not a pcx file.\n"
-    errorBitplanes = 1026,      // "Error amount of bitplanes.\n"
-    errorPictureTooLarge = 1027 // "Picture does not fit its texture.\n"
+    errorOpenFile = 257,
+    errorReadFile = 258,
+    errorWriteFile = 259,
+    errorSeekFile = 260,
+    errorNot3ds = 513,
+    errorDamaged3ds = 515,
+    errorUnknownNode = 516,
+    errorNoCamera = 517,
+    errorNoMaterial = 769,
+    errorNotPcx = 1025,
+    errorBitplanes = 1026,
+    errorPictureTooLarge = 1027,
 };
 
 // The message of a code, "Unkown error type.\n" for codes not in the table.
@@ -76,7 +77,8 @@ void loadPicture(ResourceLibrary& library, const char* wanted, uint8_t* pixels, 
 // planes, run-length encoded) from the stream's current position into pixels:
 // 4 bytes per pixel, bytes 0, 1, 2 = blue, green, red, byte 3 untouched.
 // capacity is the buffer's size in pixels. Bad pictures end the process
-// through engineError (1025, 1026, 1027, 258).
+// through engineError (errorNotPcx, errorBitplanes, errorPictureTooLarge,
+// errorReadFile).
 void decodePcx(FILE* stream, uint8_t* pixels, int capacity);
 
 // ---------------------------------------------------------------------------

@@ -48,15 +48,16 @@ struct ChunkHeader {
 };
 
 // Reads from file, from where it stands: learns its position and the file's
-// size (error 258 when they cannot be had, 260 when a seek fails).
+// size (errorReadFile when they cannot be had, errorSeekFile when a seek
+// fails).
 void attachStream(ChunkReader& reader, FILE* file);
 // Stream position. The reader keeps it itself, so asking costs nothing:
 // the walk asks after every chunk.
 uint32_t tell(ChunkReader& reader);
-// Absolute seek; error 260 when it fails. A seek to where the stream already
-// stands (the end of a leaf chunk, most often) is not made.
+// Absolute seek; errorSeekFile when it fails. A seek to where the stream
+// already stands (the end of a leaf chunk, most often) is not made.
 void seekTo(ChunkReader& reader, uint32_t position);
-// Exactly n bytes (n >= 1); error 258 when fewer arrive.
+// Exactly n bytes (n >= 1); errorReadFile when fewer arrive.
 void readBytes(ChunkReader& reader, void* destination, size_t n);
 uint8_t readU8(ChunkReader& reader);
 uint16_t readU16(ChunkReader& reader);
@@ -71,18 +72,18 @@ void readName(ChunkReader& reader, char (&buffer)[recordNameSize]);
 
 // Reads the header of the chunk that starts at pos. A length below 6 (a
 // chunk that would not get past its own header) or one that runs past the
-// 32-bit positions is damaged data: error 515.
+// 32-bit positions is damaged data: errorDamaged3ds.
 ChunkHeader readChunkHeader(ChunkReader& reader, uint32_t pos);
 // The end of a chunk at pos with the given length, checked as above.
 uint32_t chunkEnd(uint32_t pos, uint32_t length);
 
 // Ends the process unless `bytes` more bytes lie between the stream position
-// and the chunk's end (error 515) and within the file (error 258). Counts are
-// checked with it before anything is allocated for them.
+// and the chunk's end (errorDamaged3ds) and within the file (errorReadFile).
+// Counts are checked with it before anything is allocated for them.
 void requireData(ChunkReader& reader, uint32_t chunkEnd, uint64_t bytes);
 
-// Ends the process (error 515) unless a list of count records has room for
-// one more under its bound.
+// Ends the process (errorDamaged3ds) unless a list of count records has room
+// for one more under its bound.
 void requireRoom(int32_t count, int32_t bound);
 
 // Replaces a record's array by a new one of count default entries (none for

@@ -10,8 +10,6 @@ Vec3 operator*(float s, Vec3 v) { return {s * v.x, s * v.y, s * v.z}; }
 
 float absolute(float value) { return value < 0 ? -value : value; }
 
-}  // namespace
-
 void innerKeyTangents(const TrackKey& previous, TrackKey& key, const TrackKey& next)
 {
     Vec3 g1 = key.value - previous.value;
@@ -43,6 +41,20 @@ void lastKeyTangent(const TrackKey& key0, const TrackKey& key1, TrackKey& key2)
     float share = float(key2.frame - key1.frame) / (2 * float(key2.frame - key0.frame));
     key2.inTangent = (1 - key2.tension) *
                      (1.5f * (key2.value - key1.value) - share * (key2.value - key0.value));
+}
+
+}  // namespace
+
+void prepareTangents(Track& track)
+{
+    uint32_t n = track.keyCount;
+    if (n < 3)
+        return;
+    TrackKey* keys = track.keys;
+    for (uint32_t i = 1; i + 1 < n; i++)
+        innerKeyTangents(keys[i - 1], keys[i], keys[i + 1]);
+    firstKeyTangent(keys[0], keys[1], keys[2]);
+    lastKeyTangent(keys[n - 3], keys[n - 2], keys[n - 1]);
 }
 
 float easeParameter(float t, float a, float b)

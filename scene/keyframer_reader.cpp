@@ -65,14 +65,7 @@ void readTrack(ChunkReader& reader, Track& track, uint32_t end)
         if ((i > 0 && key.frame <= track.keys[i - 1].frame) || !usablePosition(key.value))
             engineError(errorDamaged3ds);
     }
-
-    uint32_t n = keyCount;
-    if (n < 3)
-        return;
-    for (uint32_t i = 1; i + 1 < n; i++)
-        innerKeyTangents(track.keys[i - 1], track.keys[i], track.keys[i + 1]);
-    firstKeyTangent(track.keys[0], track.keys[1], track.keys[2]);
-    lastKeyTangent(track.keys[n - 3], track.keys[n - 2], track.keys[n - 1]);
+    prepareTangents(track);
 }
 
 // Reads a node header's name and its flags and parent index (skipped).

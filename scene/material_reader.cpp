@@ -47,29 +47,29 @@ void readMaterial(ChunkReader& reader, uint32_t end)
                 material->twoSided = 1;
                 break;
             case idAdditive:
-                if (material->drawMode == loaderFlat)
-                    material->drawMode = loaderFlatPlus;
+                if (material->drawMode == DrawMode::flatLit)
+                    material->drawMode = DrawMode::flatAdditive;
                 break;
             case idWire:
                 wireSeen = true;
-                material->drawMode = loaderWire;
+                material->drawMode = DrawMode::unlitWire;
                 break;
             case idShading: {
                 uint16_t shading = readU16(reader);
                 if (wireSeen)
                     break;
                 if (shading == 1)
-                    material->drawMode = loaderFlat;
+                    material->drawMode = DrawMode::flatLit;
                 else if (shading == 2)
-                    material->drawMode = loaderGouraud;
+                    material->drawMode = DrawMode::gouraud;
                 else if (shading == 3)
-                    material->drawMode = loaderPhong;
+                    material->drawMode = DrawMode::sphereMapped;
                 else if (shading == 4)
-                    material->drawMode = loaderMetal;
+                    material->drawMode = DrawMode::texturedLit;
                 break;
             }
             case idTextureMap:
-                material->drawMode = loaderTextureMap;
+                material->drawMode = DrawMode::texturedUnlit;
                 seekTo(reader, chunk.end);
                 break;
             default:

@@ -49,15 +49,23 @@ void destroyTrack(Track* track);
 // ---------------------------------------------------------------------------
 // Records
 
-// DrawMode codes the loader writes (the renderer's meaning: render.h).
-enum LoaderDrawMode {
-    loaderWire = 1,           // wire chunk
-    loaderFlat = 2,           // shading 1
-    loaderGouraud = 8,        // shading 2
-    loaderPhong = 5,          // shading 3
-    loaderMetal = 21,         // shading 4
-    loaderFlatPlus = 17,      // chunk 0xA083 on a drawMode of 2
-    loaderTextureMap = 4,     // texture-map chunk
+// A Material's draw mode: which of the renderer's drawing paths its objects
+// take (render.h). Modes are stored as these integers, in records and in
+// the loader's output, so the values are fixed. The loader makes 1, 2, 4, 5,
+// 8, 17 and 21 from a material entry's chunks; the scene scripts bind the
+// rest. A mode without a path of its own (0, 8, 17 and any other value)
+// draws as unlit wireframe.
+enum class DrawMode : int32_t {
+    unset = 0,          // no chunk or binding has set it
+    unlitWire = 1,      // the wire chunk
+    flatLit = 2,        // shading 1
+    texturedUnlit = 4,  // the texture-map chunk
+    sphereMapped = 5,   // shading 3
+    flatUnlit = 7,
+    gouraud = 8,        // shading 2
+    flatAdditive = 17,  // chunk 0xA083 on a flatLit material
+    texturedLit = 21,   // shading 4
+    litWire = 22,
 };
 
 constexpr int recordNameSize = 16;    // names of objects, cameras, lights, faces
@@ -65,11 +73,13 @@ constexpr int materialNameSize = 18;  // a Material's name field
 
 struct Material {
     Texture* texture = nullptr;  // not owned
-    float blue = 0;   // colour and drawMode start at 0 (unlit wire, black)
-    float green = 0;  // until the file or a binding sets them
+    // Colour and draw mode start at 0 (unlit wire, black) until the file or
+    // a binding sets them.
+    float blue = 0;
+    float green = 0;
     float red = 0;
     float alpha = 0;
-    int32_t drawMode = 0;
+    DrawMode drawMode = DrawMode::unset;
     uint8_t twoSided = 0;
     uint8_t blend = 0;
     char name[materialNameSize] = {};
@@ -166,8 +176,8 @@ Camera* createCamera();
 void destroyCamera(Camera* camera);
 
 void addMaterial(Scene& scene, const char* name);
-void bindMaterial(Scene& scene, const char* name, int32_t drawMode, Texture* texture,
-                  float red, float green, float blue, float alpha, uint8_t twoSided, uint8_t blend);
+void bindMaterial(Scene& scene, const char* name, DrawMode drawMode, Texture* texture, float red, float green,
+    float blue, float alpha, uint8_t twoSided, uint8_t blend);
 void addCamera(Scene& scene, const char* name, int32_t px, int32_t py, int32_t pz,
                int32_t tx, int32_t ty, int32_t tz);
 void addOmniLight(Scene& scene, const char* name, int32_t px, int32_t py, int32_t pz,
@@ -191,12 +201,13 @@ Vec3 toSceneAxes(float x, float y, float z);
 int32_t truncateToInt(float value);
 
 // Reads the .3ds entry named entryName from the open library into the Scene
-// and prepares every mesh object. Bad data ends the process (engineError):
-// 513 not a .3ds entry; 515 damaged chunks, counts or indices, more records
-// of a kind than a model may hold, or a track whose frames do not increase
-// or whose positions are not finite; 516 a keyframer node naming no camera
-// or mesh object; 258/260 read and seek failures. A model without a camera
-// leaves currentCamera null.
+// and prepares every mesh object. Bad data ends the process through
+// engineError (resources.h): errorNot3ds, not a .3ds entry; errorDamaged3ds,
+// damaged chunks, counts or indices, more records of a kind than a model may
+// hold, or a track whose frames do not increase or whose positions are not
+// finite; errorUnknownNode, a keyframer node naming no camera or mesh
+// object; errorReadFile and errorSeekFile, read and seek failures. A model
+// without a camera leaves currentCamera null.
 void loadModel(Scene& scene, const char* entryName, ResourceLibrary& library);
 
 // ---------------------------------------------------------------------------
@@ -219,9 +230,10 @@ void assignFaceMaterials(Scene& scene, MeshObject& object);
 // ---------------------------------------------------------------------------
 // Keyframer
 
-void innerKeyTangents(const TrackKey& previous, TrackKey& key, const TrackKey& next);
-void firstKeyTangent(TrackKey& key0, const TrackKey& key1, const TrackKey& key2);
-void lastKeyTangent(const TrackKey& key0, const TrackKey& key1, TrackKey& key2);
+// The Kochanek-Bartels tangents of every key of a track of three keys or
+// more, from the keys' frames, positions and spline parameters; shorter
+// tracks keep theirs. The loader prepares every track it reads.
+void prepareTangents(Track& track);
 float easeParameter(float t, float a, float b);
 // Frames after the second-to-last key hold that key's position. A frame that
 // no segment holds (before the first key, or any frame of a two-key track)

@@ -79,8 +79,8 @@ void addMaterial(Scene& scene, const char* name)
     scene.materialCount++;
 }
 
-void bindMaterial(Scene& scene, const char* name, int32_t drawMode, Texture* texture,
-                  float red, float green, float blue, float alpha, uint8_t twoSided, uint8_t blend)
+void bindMaterial(Scene& scene, const char* name, DrawMode drawMode, Texture* texture, float red, float green,
+    float blue, float alpha, uint8_t twoSided, uint8_t blend)
 {
     for (int32_t i = 0; i < scene.materialCount; i++) {
         Material& material = *scene.materials[i];

@@ -15,8 +15,8 @@ void setupAdd()
 {
     glDisable(GL_FOG);
     beginSceneSetup("add.3ds");
-    bindMaterial(*currentScene, "WHITE WIRE", 1, nullptr, 0.0f, 0.0f, 0.0f, 1.0f, 0, 0);
-    bindMaterial(*currentScene, "ORANGE FLAT", 2, nullptr, 1.0f, 0.7f, 0.3f, 0.8f, 0, 1);
+    bindMaterial(*currentScene, "WHITE WIRE", DrawMode::unlitWire, nullptr, 0.0f, 0.0f, 0.0f, 1.0f, 0, 0);
+    bindMaterial(*currentScene, "ORANGE FLAT", DrawMode::flatLit, nullptr, 1.0f, 0.7f, 0.3f, 0.8f, 0, 1);
     endSceneSetup();
     brightness = 1.0f;
 }

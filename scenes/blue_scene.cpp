@@ -24,7 +24,8 @@ void setupBlue()
     // changes.
     loadSlotPicture(modelTexture, "env.pcx");
     loadSlotPicture(bannerTexture, "kvistra.pcx");
-    bindMaterial(*currentScene, "ENVMAP", 5, &modelTexture, 0.3f, 0.5f, 0.7f, 1.0f, 0, 0);
+    bindMaterial(
+        *currentScene, "ENVMAP", DrawMode::sphereMapped, &modelTexture, 0.3f, 0.5f, 0.7f, 1.0f, 0, 0);
     endSceneSetup();
     hideObject(restObject);
     brightness = 1.0f;
@@ -56,14 +57,14 @@ void drawBlueFrame()
     Scene& scene = *currentScene;
     if (drawn != nullptr)
         setScale(*drawn, 1.0f, 1.0f, 1.0f);
-    bindMaterial(scene, "ENVMAP", 5, &modelTexture, 0.3f, 0.5f, 0.7f, 1.0f, 0, 0);
+    bindMaterial(scene, "ENVMAP", DrawMode::sphereMapped, &modelTexture, 0.3f, 0.5f, 0.7f, 1.0f, 0, 0);
     drawScene(scene);
 
     // The outline: no depth clear, so lines behind the surface stay hidden.
     glLineWidth(5.0f);
     if (drawn != nullptr)
         setScale(*drawn, 1.2f, 1.2f, 1.2f);
-    bindMaterial(scene, "ENVMAP", 1, &modelTexture, 0.0f, 0.0f, 0.0f, 1.0f, 0, 0);
+    bindMaterial(scene, "ENVMAP", DrawMode::unlitWire, &modelTexture, 0.0f, 0.0f, 0.0f, 1.0f, 0, 0);
     drawScene(scene);
     glLineWidth(1.0f);
 

@@ -21,7 +21,8 @@ void setupCyl()
 {
     beginSceneSetup("cyl.3ds");
     // The binding keeps a reference to the slot, filled just after.
-    bindMaterial(*currentScene, "ENVMAP", 5, &envMapTexture, 1.0f, 1.0f, 1.0f, 1.0f, 0, 0);
+    bindMaterial(
+        *currentScene, "ENVMAP", DrawMode::sphereMapped, &envMapTexture, 1.0f, 1.0f, 1.0f, 1.0f, 0, 0);
     loadSlotPicture(envMapTexture, "ting.pcx");
     endSceneSetup();
     brightness = 1.0f;
@@ -67,14 +68,14 @@ void drawCylFrame()
     // The halo: the enlarged body as a flat red silhouette.
     if (drawn != nullptr)
         setScale(*drawn, 1.2f, 1.2f, 1.2f);
-    bindMaterial(scene, "ENVMAP", 7, &envMapTexture, 1.0f, 0.0f, 0.0f, 1.0f, 0, 0);
+    bindMaterial(scene, "ENVMAP", DrawMode::flatUnlit, &envMapTexture, 1.0f, 0.0f, 0.0f, 1.0f, 0, 0);
     drawScene(scene);
 
     // The body itself in front of it: only the halo's rim stays visible.
     glClear(GL_DEPTH_BUFFER_BIT);
     if (drawn != nullptr)
         setScale(*drawn, 1.0f, 1.0f, 1.0f);
-    bindMaterial(scene, "ENVMAP", 5, &envMapTexture, 1.0f, 1.0f, 1.0f, 1.0f, 0, 0);
+    bindMaterial(scene, "ENVMAP", DrawMode::sphereMapped, &envMapTexture, 1.0f, 1.0f, 1.0f, 1.0f, 0, 0);
     drawScene(scene);
 
     glDisable(GL_FOG);

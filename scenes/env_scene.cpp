@@ -15,7 +15,7 @@ void setupEnv()
 {
     beginSceneSetup("env.3ds");
     loadSlotPicture(backdropTexture, "back.pcx");
-    bindMaterial(*currentScene, "YELLOW FLAT", 2, nullptr, 0.1f, 1.0f, 0.6f, 0.8f, 0, 1);
+    bindMaterial(*currentScene, "YELLOW FLAT", DrawMode::flatLit, nullptr, 0.1f, 1.0f, 0.6f, 0.8f, 0, 1);
     endSceneSetup();
     brightness = 1.0f;
 }

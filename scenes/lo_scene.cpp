@@ -14,9 +14,9 @@
 void setupLo()
 {
     beginSceneSetup("lo.3ds");
-    bindMaterial(*currentScene, "WHITE FLAT", 2, nullptr, 0.8f, 0.8f, 0.8f, 1.0f, 0, 0);
-    bindMaterial(*currentScene, "RED FLAT", 2, nullptr, 0.9f, 0.1f, 0.1f, 1.0f, 0, 0);
-    bindMaterial(*currentScene, "ORANGE FLAT", 2, nullptr, 0.9f, 0.5f, 0.1f, 0.8f, 0, 1);
+    bindMaterial(*currentScene, "WHITE FLAT", DrawMode::flatLit, nullptr, 0.8f, 0.8f, 0.8f, 1.0f, 0, 0);
+    bindMaterial(*currentScene, "RED FLAT", DrawMode::flatLit, nullptr, 0.9f, 0.1f, 0.1f, 1.0f, 0, 0);
+    bindMaterial(*currentScene, "ORANGE FLAT", DrawMode::flatLit, nullptr, 0.9f, 0.5f, 0.1f, 0.8f, 0, 1);
     endSceneSetup();
     brightness = 1.0f;
     glDisable(GL_FOG);

@@ -14,7 +14,7 @@ struct MeshObject;
 struct Texture;
 
 // openLibrary("ant"), a new empty Scene as currentScene, loadModel of the
-// entry. A model without a camera ends the process (engine error 517):
+// entry. A model without a camera ends the process (errorNoCamera):
 // every frame function moves the camera.
 void beginSceneSetup(const char* modelName);
 

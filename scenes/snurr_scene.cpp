@@ -21,10 +21,10 @@ static const float fogColour[4] = {1.0f, 1.0f, 1.0f, 1.0f};
 void setupSnurr()
 {
     beginSceneSetup("snurr.3ds");
-    bindMaterial(*currentScene, "WHITE FLAT", 2, nullptr, 0.8f, 0.8f, 0.8f, 1.0f, 0, 0);
-    bindMaterial(*currentScene, "WHITE WIRE", 22, nullptr, 0.8f, 0.8f, 0.8f, 1.0f, 0, 0);
-    bindMaterial(*currentScene, "RED FLAT", 2, nullptr, 0.9f, 0.1f, 0.1f, 1.0f, 0, 0);
-    bindMaterial(*currentScene, "ORANGE FLAT", 2, nullptr, 0.9f, 0.5f, 0.1f, 1.0f, 0, 0);
+    bindMaterial(*currentScene, "WHITE FLAT", DrawMode::flatLit, nullptr, 0.8f, 0.8f, 0.8f, 1.0f, 0, 0);
+    bindMaterial(*currentScene, "WHITE WIRE", DrawMode::litWire, nullptr, 0.8f, 0.8f, 0.8f, 1.0f, 0, 0);
+    bindMaterial(*currentScene, "RED FLAT", DrawMode::flatLit, nullptr, 0.9f, 0.1f, 0.1f, 1.0f, 0, 0);
+    bindMaterial(*currentScene, "ORANGE FLAT", DrawMode::flatLit, nullptr, 0.9f, 0.5f, 0.1f, 1.0f, 0, 0);
     endSceneSetup();
     brightness = 1.0f;
 }

@@ -20,13 +20,14 @@ void setupTest()
 {
     beginSceneSetup("test.3ds");
     loadSlotPicture(modelTexture, "vagg.pcx");
-    bindMaterial(*currentScene, "WHITE WIRE", 1, nullptr, 1.0f, 1.0f, 1.0f, 1.0f, 1, 0);
-    bindMaterial(*currentScene, "WHITE FLAT", 2, nullptr, 0.9f, 0.9f, 0.9f, 1.0f, 0, 0);
-    bindMaterial(*currentScene, "RED FLAT", 2, nullptr, 0.8f, 0.1f, 0.1f, 1.0f, 0, 0);
-    bindMaterial(*currentScene, "ORANGE FLAT", 2, nullptr, 0.8f, 0.4f, 0.1f, 1.0f, 0, 0);
-    bindMaterial(*currentScene, "YELLOW FLAT", 2, nullptr, 0.9f, 0.9f, 0.1f, 0.8f, 0, 1);
-    bindMaterial(*currentScene, "GREEN FLAT", 2, nullptr, 0.5f, 0.7f, 0.2f, 1.0f, 0, 0);
-    bindMaterial(*currentScene, "TEXTUREGOURAUD", 21, &modelTexture, 0.7f, 0.7f, 0.7f, 1.0f, 0, 0);
+    bindMaterial(*currentScene, "WHITE WIRE", DrawMode::unlitWire, nullptr, 1.0f, 1.0f, 1.0f, 1.0f, 1, 0);
+    bindMaterial(*currentScene, "WHITE FLAT", DrawMode::flatLit, nullptr, 0.9f, 0.9f, 0.9f, 1.0f, 0, 0);
+    bindMaterial(*currentScene, "RED FLAT", DrawMode::flatLit, nullptr, 0.8f, 0.1f, 0.1f, 1.0f, 0, 0);
+    bindMaterial(*currentScene, "ORANGE FLAT", DrawMode::flatLit, nullptr, 0.8f, 0.4f, 0.1f, 1.0f, 0, 0);
+    bindMaterial(*currentScene, "YELLOW FLAT", DrawMode::flatLit, nullptr, 0.9f, 0.9f, 0.1f, 0.8f, 0, 1);
+    bindMaterial(*currentScene, "GREEN FLAT", DrawMode::flatLit, nullptr, 0.5f, 0.7f, 0.2f, 1.0f, 0, 0);
+    bindMaterial(
+        *currentScene, "TEXTUREGOURAUD", DrawMode::texturedLit, &modelTexture, 0.7f, 0.7f, 0.7f, 1.0f, 0, 0);
     endSceneSetup();
     // brightness is left alone: the frame sets it every time.
 }

@@ -22,9 +22,9 @@ static const float fogColour[4] = {0.1f, 0.4f, 0.7f, 1.0f};
 void setupTing()
 {
     beginSceneSetup("ting.3ds");
-    bindMaterial(*currentScene, "BLUE FLAT", 2, nullptr, 0.2f, 0.5f, 0.7f, 1.0f, 0, 0);
-    bindMaterial(*currentScene, "ORANGE FLAT", 2, nullptr, 0.8f, 0.5f, 0.2f, 1.0f, 0, 0);
-    bindMaterial(*currentScene, "WHITE FLAT", 2, nullptr, 0.9f, 0.9f, 0.9f, 1.0f, 0, 0);
+    bindMaterial(*currentScene, "BLUE FLAT", DrawMode::flatLit, nullptr, 0.2f, 0.5f, 0.7f, 1.0f, 0, 0);
+    bindMaterial(*currentScene, "ORANGE FLAT", DrawMode::flatLit, nullptr, 0.8f, 0.5f, 0.2f, 1.0f, 0, 0);
+    bindMaterial(*currentScene, "WHITE FLAT", DrawMode::flatLit, nullptr, 0.9f, 0.9f, 0.9f, 1.0f, 0, 0);
     hideObject(restObject);
     endSceneSetup();
     brightness = 1.0f;

@@ -32,7 +32,7 @@ struct TestScene {
     std::vector<MeshObject*> list;
 
     TestScene() { camera.target = {0, 0, -1}, scene.currentCamera = &camera; }
-    Material* material(int32_t drawMode, float r, float g, float b, float a = 1, Texture* texture = nullptr)
+    Material* material(DrawMode drawMode, float r, float g, float b, float a = 1, Texture* texture = nullptr)
     {
         return &materials.emplace_back(Material{texture, b, g, r, a, drawMode, 0, 0, {}});
     }
@@ -92,14 +92,16 @@ TEST_F(MeshRenderer, EachPathDrawsItsPrimitiveWithOrWithoutLight)
     Texture texture = makeTexture(Rgba{128, 255, 255, 0});
     const Rgba plain{153, 102, 51, 0}, modulated{77, 102, 51, 0}, decal{128, 255, 255, 0};
     const struct {
-        int32_t drawMode;
+        DrawMode drawMode;
         bool lit, wire;
         Rgba unlitColour;  // what an unlit path shows
-    } cases[] = {{1, false, true, plain},   {8, false, true, plain},   {22, true, true, plain},
-                 {2, true, false, plain},   {21, true, false, plain},  {4, false, false, modulated},
-                 {5, false, false, decal},  {7, false, false, plain}};  // 8: any other code draws as 1
+    } cases[] = {{DrawMode::unlitWire, false, true, plain}, {DrawMode::gouraud, false, true, plain},
+        {DrawMode::litWire, true, true, plain}, {DrawMode::flatLit, true, false, plain},
+        {DrawMode::texturedLit, true, false, plain}, {DrawMode::texturedUnlit, false, false, modulated},
+        {DrawMode::sphereMapped, false, false, decal}, {DrawMode::flatUnlit, false, false, plain}};
+    // gouraud has no path of its own: it draws as unlitWire.
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.drawMode);
+        SCOPED_TRACE(int(c.drawMode));
         TestScene s;
         s.triangle(s.material(c.drawMode, 0.6f, 0.4f, 0.2f, 1, &texture));
         glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
@@ -119,10 +121,13 @@ TEST_F(MeshRenderer, EachPathDrawsItsPrimitiveWithOrWithoutLight)
             expectColour(p, c.unlitColour, "unlit, light in front or behind");
         // The textured paths switch texturing off at their end; the
         // sphere-mapped one also texture generation, but leaves decal mode.
-        EXPECT_FALSE((c.drawMode == 21 || c.drawMode == 4 || c.drawMode == 5) && glIsEnabled(GL_TEXTURE_2D));
+        bool textured = c.drawMode == DrawMode::texturedLit || c.drawMode == DrawMode::texturedUnlit;
+        bool sphereMapped = c.drawMode == DrawMode::sphereMapped;
+        EXPECT_FALSE((textured || sphereMapped) && glIsEnabled(GL_TEXTURE_2D));
         GLint mode = 0;
         glGetTexEnviv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, &mode);
-        EXPECT_TRUE(c.drawMode != 5 || (mode == GL_DECAL && !glIsEnabled(GL_TEXTURE_GEN_S) && !glIsEnabled(GL_TEXTURE_GEN_T)));
+        EXPECT_TRUE(!sphereMapped ||
+            (mode == GL_DECAL && !glIsEnabled(GL_TEXTURE_GEN_S) && !glIsEnabled(GL_TEXTURE_GEN_T)));
     }
 }
 
@@ -132,8 +137,8 @@ TEST_F(MeshRenderer, FaceZeroColourTimesBrightnessButNotAlpha)
     // one green and lit; the whole object takes the first face's material.
     TestScene s;
     MeshObject& object = s.mesh({corner(-100, 100), corner(100, 100), corner(100, -100), corner(-100, 100),
-                                 corner(100, -100), corner(-100, -100)},
-                                {s.material(drawModeFlatUnlit, 0.8f, 0.6f, 0.4f, 0.8f), s.material(drawModeFlatLit, 0, 1, 0)});
+                                    corner(100, -100), corner(-100, -100)},
+        {s.material(DrawMode::flatUnlit, 0.8f, 0.6f, 0.4f, 0.8f), s.material(DrawMode::flatLit, 0, 1, 0)});
     const struct {
         float brightness;
         Rgba colour;
@@ -150,13 +155,14 @@ TEST_F(MeshRenderer, FaceZeroColourTimesBrightnessButNotAlpha)
 
     // A code outside the table draws unlit lines, in the colour times the brightness too.
     Material& material = *object.faces[0].material;
-    for (int32_t drawMode : {0, 3, 17}) {
-        material.drawMode = drawMode, brightness = 0.5f;
+    for (int32_t code : {0, 3, 17}) {
+        material.drawMode = DrawMode(code), brightness = 0.5f;
         clearFrame(), drawScene(s.scene);
-        EXPECT_EQ(sum(readPixel(370, 190)), 0) << drawMode;
-        expectColour(brightestInColumn(370, 130, 150), {102, 77, 51, 0}, "lines of code " + std::to_string(drawMode));
+        EXPECT_EQ(sum(readPixel(370, 190)), 0) << code;
+        expectColour(
+            brightestInColumn(370, 130, 150), {102, 77, 51, 0}, "lines of code " + std::to_string(code));
     }
-    material.drawMode = drawModeFlatUnlit;
+    material.drawMode = DrawMode::flatUnlit;
 
     // Blended, the destination is scaled by the source colour:
     // (0.8, 0.6, 0.4) x 0.5 + 0.5 x (0.8, 0.6, 0.4).
@@ -170,7 +176,7 @@ TEST_F(MeshRenderer, FaceZeroColourTimesBrightnessButNotAlpha)
     Texture texture = makeTexture(Rgba{255, 0, 0, 0});
     glBindTexture(GL_TEXTURE_2D, 0);
     glEnable(GL_TEXTURE_2D);
-    material.drawMode = drawModeTexturedLit, material.texture = &texture;
+    material.drawMode = DrawMode::texturedLit, material.texture = &texture;
     object.unlitOverride = 1, brightness = 0.5f;
     glClearColor(0, 0, 0, 0);
     clearFrame(), drawScene(s.scene);
@@ -181,7 +187,7 @@ TEST_F(MeshRenderer, FaceZeroColourTimesBrightnessButNotAlpha)
 TEST_F(MeshRenderer, TransformsTranslateThenRotateZYXThenScaleThenView)
 {
     TestScene s;
-    MeshObject& object = s.triangle(s.material(drawModeFlatUnlit, 1, 1, 1), 0, 0, 10);
+    MeshObject& object = s.triangle(s.material(DrawMode::flatUnlit, 1, 1, 1), 0, 0, 10);
     object.translation = {100, 0, 0};
     object.rotation = {0, 0, 90};  // (100, 0) turns to (0, 100)
     object.scale = {2, 1, 1};      // leaves x = 0 where it is
@@ -206,7 +212,7 @@ TEST_F(MeshRenderer, VertexPositionsReachGlTruncatedTowardZero)
     auto columnOfLineAt = [this](float x) {
         TestScene s;
         MeshObject& object =
-            s.mesh({corner(x, -20), corner(x, 20), corner(x, 0)}, {s.material(drawModeUnlitWire, 1, 1, 1)});
+            s.mesh({corner(x, -20), corner(x, 20), corner(x, 0)}, {s.material(DrawMode::unlitWire, 1, 1, 1)});
         object.scale = {10, 1, 1};
         clearFrame(), drawScene(s.scene);
         for (int column = 0; column < 640; column++)
@@ -228,7 +234,7 @@ TEST_F(MeshRenderer, FilterSwitchSmoothsOrKeepsHardTexelEdges)
     Texture texture = makeTexture([](int x, int) { return x < 128 ? Rgba{0, 0, 0, 0} : Rgba{255, 255, 255, 0}; });
     TestScene s;
     s.mesh({corner(-100, 100, 126, 0), corner(100, 100, 130, 0), corner(100, -100, 130, 255)},
-           {s.material(drawModeTexturedUnlit, 1, 1, 1, 1, &texture)});
+        {s.material(DrawMode::texturedUnlit, 1, 1, 1, 1, &texture)});
     for (int32_t filtering : {1, 0}) {
         SCOPED_TRACE(filtering);
         linearFiltering = filtering;
@@ -257,11 +263,12 @@ TEST_F(MeshRenderer, LitPathsShadeFlatFromTheFirstCornerOrSmooth)
     Texture white = makeTexture(Rgba{255, 255, 255, 0});
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     const struct {
-        int32_t drawMode;
+        DrawMode drawMode;
         bool smooth, wire;
-    } cases[] = {{drawModeLitWire, false, true}, {drawModeFlatLit, false, false}, {drawModeTexturedLit, true, false}};
+    } cases[] = {{DrawMode::litWire, false, true}, {DrawMode::flatLit, false, false},
+        {DrawMode::texturedLit, true, false}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.drawMode);
+        SCOPED_TRACE(int(c.drawMode));
         TestScene s;
         MeshObject& object = s.triangle(s.material(c.drawMode, 1, 1, 1, 1, &white));
         object.vertices[1].normal = object.vertices[2].normal = {0, 0, -1};
@@ -282,11 +289,11 @@ TEST_F(MeshRenderer, SkippedObjectsCostNothing)
 {
     makeTexture(Rgba{255, 255, 255, 0});  // left bound
     TestScene s;
-    Material* red = s.material(drawModeFlatLit, 1, 0, 0);
+    Material* red = s.material(DrawMode::flatLit, 1, 0, 0);
     s.triangle(red).visible = false;
     s.mesh({}, {});       // no faces
     s.triangle(nullptr);  // face 0 without a material
-    s.triangle(s.material(drawModeFlatUnlit, 0, 1, 0), -200, 0, 20);  // left out by the count
+    s.triangle(s.material(DrawMode::flatUnlit, 0, 1, 0), -200, 0, 20);  // left out by the count
     s.scene.meshObjectCount = 3;
 
     // State no drawn object would leave like this.
@@ -324,17 +331,15 @@ TEST_F(MeshRenderer, AfterAScreenQuadOnlyTheUntexturedFlatPathTakesItsTopLeftTex
     // keep their lighting: from behind, a lit face shows only its ambient part.
     Texture picture = makeTexture([](int x, int y) { return x == 0 && y == 0 ? Rgba{255, 0, 0, 0} : Rgba{0, 255, 0, 0}; });
     const struct {
-        int32_t drawMode;
+        DrawMode drawMode;
         float lightZ;
         Rgba colour;
-    } cases[] = {{drawModeFlatLit, 1, {255, 0, 0, 0}},
-                 {drawModeTexturedLit, -1, {10, 20, 31, 0}},
-                 {drawModeTexturedUnlit, -1, {51, 102, 153, 0}},
-                 {drawModeSphereMapped, -1, {51, 102, 153, 0}}};
+    } cases[] = {{DrawMode::flatLit, 1, {255, 0, 0, 0}}, {DrawMode::texturedLit, -1, {10, 20, 31, 0}},
+        {DrawMode::texturedUnlit, -1, {51, 102, 153, 0}}, {DrawMode::sphereMapped, -1, {51, 102, 153, 0}}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.drawMode);
+        SCOPED_TRACE(int(c.drawMode));
         TestScene s;
-        bool flat = c.drawMode == drawModeFlatLit;
+        bool flat = c.drawMode == DrawMode::flatLit;
         s.triangle(flat ? s.material(c.drawMode, 1, 1, 1) : s.material(c.drawMode, 0.2f, 0.4f, 0.6f));
         drawScreenQuad(picture, 320, 240);
         clearFrame(), setLightPosition(0, 0, 0, c.lightZ, 0);

@@ -11,8 +11,6 @@
 
 using FirstScenes = ShowTest;
 
-static Vec3 vec3(double x, double y, double z) { return {float(x), float(y), float(z)}; }
-
 // First in this file: the flash's start is taken once per run, and later
 // tests draw "test.3ds" frames past the fade too.
 TEST_F(FirstScenes, TestSceneFadesInFlashesAndOverlaysAWireframe)
@@ -40,36 +38,72 @@ TEST_F(FirstScenes, TestSceneFadesInFlashesAndOverlaysAWireframe)
     EXPECT_EQ(swaps, 6);
 }
 
-TEST_F(FirstScenes, EverySceneFollowsItsClockAndEndsOnlyPastItsEndTime)
+// The radius of the sphere about centre that holds the scene's visible
+// objects as drawn (positions times scale).
+static float modelRadius(const Scene& scene, const Vec3& centre)
 {
-    // The camera paths at scene time t; "snurr.3ds" follows its model's tracks.
-    using std::cos, std::sin;
-    const std::function<Vec3(double t)> paths[8] = {
-        [](double t) { return vec3(110 * sin(0.03 * t), 100, 120 * cos(0.03 * t)); },
-        [](double t) { return vec3(560 * sin(0.04 * t), 680 * cos(0.02 * t), 500 * cos(0.04 * t)); },
-        [](double t) { return vec3(200 * sin(0.01 * t), -400 * sin(0.001 * t), -300 * cos(0.01 * t)); },
-        [](double t) { return vec3(280 * sin(0.01 * t), -487 * sin(0.001 * t), -300 * cos(0.01 * t)); },
-        [](double t) { return vec3(120 * sin(0.05 * t), -70, 100 * cos(0.05 * t)); },
-        [](double t) { return vec3(720 * sin(0.04 * t), 10 * sin(0.01 * t), 610 * cos(0.04 * t)); },
-        [](double t) { return vec3(420 * sin(0.04 * t), 10 * sin(0.01 * t), 310 * cos(0.04 * t)); },
-        nullptr,
-    };
-    for (int i = 0; i < 8; i++) {
+    float radius = 0;
+    for (int32_t o = 0; o < scene.meshObjectCount; o++) {
+        const MeshObject& object = *scene.meshObjects[o];
+        for (int32_t v = 0; v < object.vertexCount && object.visible; v++) {
+            const Vec3& q = object.vertices[v].position;
+            radius = std::fmax(radius,
+                std::hypot(q.x * object.scale.x - centre.x, q.y * object.scale.y - centre.y,
+                    q.z * object.scale.z - centre.z));
+        }
+    }
+    return radius;
+}
+
+TEST_F(FirstScenes, EveryCameraCirclesItsTargetOutsideTheModelAndEachSceneEndsPastItsEndTime)
+{
+    // Where each camera may go over its scene: its distance from the target,
+    // which stays the file's, and its way round it seen from above (y up),
+    // 1 anticlockwise, -1 clockwise. It starts from the file's position,
+    // keeps out of the sphere about the target that holds the model and
+    // moves smoothly. "snurr.3ds" flies its model's tracks instead.
+    const struct {
+        float nearest, farthest;
+        int turn;
+    } ways[7] = {{135, 150, 1}, {490, 870, 1}, {220, 305, -1}, {280, 340, -1}, {120, 142, 1}, {600, 730, 1},
+        {305, 425, 1}};
+    for (int i = 0; i < 7; i++) {
         const ShowScene& s = showScenes[i];
         SCOPED_TRACE(s.model);
         demoStage = s.frameStage;
         setupAt(s.setup);
-        float t = frameAt(s.frame, 3700);
-        const Vec3& camera = currentScene->currentCamera->position;
-        if (paths[i] != nullptr)
-            expectVec3(camera, paths[i](t), "camera");
+        const Camera& camera = *currentScene->currentCamera;
+        const Vec3 start = camera.position, target = camera.target;
+        auto offset = [&] {
+            return Vec3{
+                camera.position.x - target.x, camera.position.y - target.y, camera.position.z - target.z};
+        };
+        for (uint32_t k = 0; k < 16; k++) {
+            uint32_t ms = s.endMs * k / 16;
+            frameAt(s.frame, ms);
+            if (k == 0)
+                expectVec3(camera.position, start, "the first frame's camera");
+            Vec3 a = offset();
+            frameAt(s.frame, ms + 10);
+            const Vec3& p = camera.position;
+            Vec3 b = offset();
+            float distance = std::hypot(b.x, b.y, b.z);
+            EXPECT_TRUE(distance >= ways[i].nearest && distance <= ways[i].farthest)
+                << ms << " ms: " << distance;
+            EXPECT_GT(distance, modelRadius(*currentScene, target)) << ms << " ms";
+            EXPECT_LT(std::hypot(b.x - a.x, b.y - a.y, b.z - a.z), 4.0f) << "10 ms after " << ms << " ms";
+            float turn = a.z * b.x - a.x * b.z;
+            EXPECT_GT(turn * float(ways[i].turn), 0.0f) << ms << " ms";
+            expectVec3(camera.target, target, "target");
 
-        // A directional light in eye coordinates: fixed in the first scene,
-        // from the camera (its x twice) in every other.
-        GLfloat light[4];
-        glGetLightfv(GL_LIGHT0, GL_POSITION, light);
-        expectVec3({light[0], light[1], light[2]}, i == 0 ? Vec3{0, 0, -400} : Vec3{camera.x, camera.x, camera.z}, "light");
-        EXPECT_EQ(light[3], 0.0f);
+            // A directional light in eye coordinates: fixed in the first
+            // scene, from the camera (its x twice) in every other.
+            GLfloat light[4];
+            glGetLightfv(GL_LIGHT0, GL_POSITION, light);
+            expectVec3(
+                {light[0], light[1], light[2]}, i == 0 ? Vec3{0, 0, -400} : Vec3{p.x, p.x, p.z}, "light");
+            EXPECT_EQ(light[3], 0.0f);
+        }
 
         // A frame exactly at the end time does not end the scene; the next
         // one does, and is still shown.
@@ -77,7 +111,7 @@ TEST_F(FirstScenes, EverySceneFollowsItsClockAndEndsOnlyPastItsEndTime)
         EXPECT_EQ(demoStage, s.frameStage);
         frameAt(s.frame, s.endMs + 1);
         EXPECT_EQ(demoStage, s.frameStage + 1);
-        EXPECT_TRUE(swaps == 3 * (i + 1) && frameCount == swaps);
+        EXPECT_TRUE(swaps == 34 * (i + 1) && frameCount == swaps);
         endScene();
     }
 }
@@ -99,29 +133,6 @@ TEST_F(FirstScenes, EnvBackdropFillsTheFrameAndTintsTheModel)
     // The quad stops within a pixel of the screen's edges.
     for (int corner : {2 * 640 + 2, 2 * 640 + 637, 477 * 640 + 2, 477 * 640 + 637})
         EXPECT_EQ(frame[corner].r, 255) << "the backdrop reaches the corners";
-}
-
-TEST_F(FirstScenes, BlueDeformsItsObjectFromTheRestCopy)
-{
-    setupAt(setupBlue);
-    ASSERT_GE(currentScene->meshObjectCount, 2);
-    MeshObject& drawn = *currentScene->meshObjects[0];
-    const MeshObject& rest = *currentScene->meshObjects[1];
-    EXPECT_FALSE(rest.visible);
-
-    frameAt(drawBlueFrame, 0);
-    const Vec3& p = rest.vertices[0].position;
-    expectVec3(drawn.vertices[0].position, {p.x, float(p.y * 1.4), p.z}, "vertex 0 at t = 0");
-
-    // The waves travel along the vertex order, and the normals follow.
-    frameAt(drawBlueFrame, 2000);
-    int i = drawn.vertexCount / 2;
-    const Vec3& q = rest.vertices[i].position;
-    EXPECT_FLOAT_EQ(drawn.vertices[i].position.y, float(q.y * (1 + 0.4 * std::cos(0.18 * 20 + 0.1 * i))));
-    int changedNormals = 0;
-    for (int v = 0; v < drawn.vertexCount; v++)
-        changedNormals += std::fabs(drawn.vertices[v].normal.x - rest.vertices[v].normal.x) > 1e-3f;
-    EXPECT_GT(changedNormals, 0);
 }
 
 TEST_F(FirstScenes, SequencerRunsTheTitleChangesSceneWithinOnePassAndEndsAfterTheLast)

@@ -11,7 +11,7 @@ struct KeyPoint {
     Vec3 value;
 };
 
-// A track with the tangents the loader prepares.
+// A track with its tangents prepared, as the loader prepares them.
 Track* makeTrack(const std::vector<KeyPoint>& points)
 {
     Track* track = createTrack();
@@ -21,14 +21,7 @@ Track* makeTrack(const std::vector<KeyPoint>& points)
         track->keys[i].frame = points[i].frame;
         track->keys[i].value = points[i].value;
     }
-    TrackKey* k = track->keys;
-    uint32_t n = track->keyCount;
-    if (n >= 3) {
-        for (uint32_t i = 1; i + 1 < n; i++)
-            innerKeyTangents(k[i - 1], k[i], k[i + 1]);
-        firstKeyTangent(k[0], k[1], k[2]);
-        lastKeyTangent(k[n - 3], k[n - 2], k[n - 1]);
-    }
+    prepareTangents(*track);
     return track;
 }
 

@@ -120,8 +120,9 @@ TEST(ModelLoader, LoadsWhatTheWriterPutInSceneAxes)
 
     ASSERT_EQ(scene->materialCount, 2);
     const Material& red = *scene->materials[0];
-    EXPECT_EQ(text({red.red, red.green, red.blue}) + " " + std::to_string(red.drawMode), "1 0.5 0.1 2");
-    EXPECT_TRUE(scene->materials[1]->drawMode == 4 && scene->materials[1]->twoSided == 1);
+    EXPECT_EQ(text({red.red, red.green, red.blue}) + " " + std::to_string(int(red.drawMode)), "1 0.5 0.1 2");
+    EXPECT_TRUE(
+        scene->materials[1]->drawMode == DrawMode::texturedUnlit && scene->materials[1]->twoSided == 1);
 
     ASSERT_EQ(scene->omniLightCount, 1);
     const OmniLight& lamp = *scene->omniLights[0];
@@ -191,7 +192,8 @@ TEST(ModelLoader, NamesOf15And16Characters)
     ASSERT_EQ(scene->meshObjectCount, 2);
     for (int i = 0; i < 2; i++)
         EXPECT_STREQ(scene->meshObjects[i]->name, "ABCDEFGHIJKLMNO");
-    EXPECT_TRUE(scene->materials[0]->name == std::string(15, 'X') && scene->materials[0]->drawMode == 8);
+    EXPECT_TRUE(scene->materials[0]->name == std::string(15, 'X') &&
+        scene->materials[0]->drawMode == DrawMode::gouraud);
     EXPECT_EQ(scene->meshObjects[1]->faces[0].material, scene->materials[0]);
     destroyScene(scene);
 }
@@ -201,7 +203,7 @@ TEST(ModelLoader, DrawModeFollowsTheOrderOfMaterialChunks)
     Chunk wire = flagChunk(idWire), additive = flagChunk(idAdditive), map = textureMapChunk("t.pcx");
     struct Case {
         std::vector<Chunk> chunks;
-        int drawMode;
+        int drawMode;  // the stored integer
     } cases[] = {
         {{shadingChunk(2)}, 8},           {{shadingChunk(3)}, 5},           {{shadingChunk(4)}, 21},
         {{shadingChunk(0)}, 0},           {{shadingChunk(5)}, 0},           {{wire, shadingChunk(1)}, 1},
@@ -219,9 +221,10 @@ TEST(ModelLoader, DrawModeFollowsTheOrderOfMaterialChunks)
     Scene* scene = load(editorBytes(entries));
     ASSERT_EQ(scene->materialCount, int32_t(std::size(cases)) + 1);
     for (size_t i = 0; i < std::size(cases); i++)
-        EXPECT_EQ(scene->materials[i]->drawMode, cases[i].drawMode) << "case " << i;
+        EXPECT_EQ(int(scene->materials[i]->drawMode), cases[i].drawMode) << "case " << i;
     EXPECT_EQ(scene->materials[std::size(cases) - 1]->twoSided, 0);
-    EXPECT_EQ(scene->materials[std::size(cases)]->drawMode + scene->materials[std::size(cases)]->twoSided, 0);
+    EXPECT_EQ(
+        int(scene->materials[std::size(cases)]->drawMode) + scene->materials[std::size(cases)]->twoSided, 0);
     destroyScene(scene);
 }
 

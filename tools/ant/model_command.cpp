@@ -149,7 +149,7 @@ void printMaterial(const Material& material)
 {
     std::printf("    {\"name\": %s, \"drawMode\": %d, \"colour\": {\"red\": %s, \"green\": %s, \"blue\": %s, "
                 "\"alpha\": %s}, \"twoSided\": %u, \"blend\": %u}",
-        jsonName(material.name).c_str(), material.drawMode, jsonFloat(material.red).c_str(),
+        jsonName(material.name).c_str(), int(material.drawMode), jsonFloat(material.red).c_str(),
         jsonFloat(material.green).c_str(), jsonFloat(material.blue).c_str(),
         jsonFloat(material.alpha).c_str(), static_cast<unsigned>(material.twoSided),
         static_cast<unsigned>(material.blend));

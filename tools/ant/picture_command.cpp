@@ -7,9 +7,8 @@
 #include "platform/process.h"
 #include "resources/resources.h"
 
-#include <png.h>
+#include "tools/png/png_writer.h"
 
-#include <csetjmp>
 #include <cstdio>
 
 namespace {
@@ -55,37 +54,21 @@ Picture decodePicture(std::vector<uint8_t>& data)
     return picture;
 }
 
-// Writes the picture's width x height pixels as 8-bit RGB; the padding
+// The picture's width x height pixels as r, g, b bytes; the padding
 // columns of each row are left out.
-bool writePng(FILE* stream, const Picture& picture)
+std::vector<uint8_t> rgbPixels(const Picture& picture)
 {
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    if (!info) {
-        png_destroy_write_struct(&png, nullptr);
-        return false;
-    }
-    std::vector<uint8_t> row(size_t(picture.width) * 3);
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        return false;
-    }
-    png_init_io(png, stream);
-    png_set_IHDR(png, info, picture.width, picture.height, 8, PNG_COLOR_TYPE_RGB,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
+    std::vector<uint8_t> rgb(size_t(picture.width) * size_t(picture.height) * 3);
+    uint8_t* out = rgb.data();
     for (int y = 0; y < picture.height; y++) {
         const uint8_t* source = picture.pixels.data() + size_t(y) * picture.bytesPerLine * 4;
-        for (int x = 0; x < picture.width; x++) {
-            row[size_t(x) * 3 + 0] = source[x * 4 + 2];
-            row[size_t(x) * 3 + 1] = source[x * 4 + 1];
-            row[size_t(x) * 3 + 2] = source[x * 4 + 0];
+        for (int x = 0; x < picture.width; x++, out += 3) {
+            out[0] = source[x * 4 + 2];
+            out[1] = source[x * 4 + 1];
+            out[2] = source[x * 4 + 0];
         }
-        png_write_row(png, row.data());
     }
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    return true;
+    return rgb;
 }
 
 }  // namespace
@@ -110,14 +93,10 @@ int pictureCommand(const Arguments& args)
     addExitHook(reportRefusal);
     Picture picture = decodePicture(data);
 
-    OutputFile output;
-    if (!beginOutput(output, out, error))
-        return fail(error);
-    if (!writePng(output.stream, picture)) {
-        abandonOutput(output);
+    std::vector<uint8_t> png;
+    if (encodePng(rgbPixels(picture).data(), picture.width, picture.height, png) != PngResult::encoded)
         return fail("cannot write " + out + ": PNG encoding failed");
-    }
-    if (!finishOutput(output, error))
+    if (!writeOutputFile(out, png, error))
         return fail(error);
     return 0;
 }

@@ -3,11 +3,12 @@
 // icon as a PNG picture. The same program always writes the same bytes.
 #include "tools/bake/bake.h"
 #include "tools/bake/music.h"
-#include "tools/bake/png_writer.h"
 #include "tools/model3ds/model3ds.h"
+#include "tools/png/png_writer.h"
 
 #include <cstdio>
 #include <exception>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,18 @@ static bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes
     return true;
 }
 
+// The show's icon as PNG bytes.
+static std::vector<uint8_t> iconPng()
+{
+    std::vector<uint8_t> png;
+    PngResult result = encodePng(bake::bakeIcon().data(), bake::pictureSize, bake::pictureSize, png);
+    if (result == PngResult::outOfMemory)
+        throw std::runtime_error("out of memory encoding a PNG picture");
+    if (result == PngResult::failed)
+        throw std::runtime_error("cannot encode a PNG picture");
+    return png;
+}
+
 int main(int argc, char** argv)
 {
     bool icon = argc == 3 && std::string(argv[1]) == "--icon";
@@ -37,11 +50,8 @@ int main(int argc, char** argv)
     }
     std::string dir = argv[1];
     try {
-        if (icon) {
-            std::vector<uint8_t> png =
-                bake::encodePng(bake::pictureSize, bake::pictureSize, bake::bakeIcon());
-            return writeFile(argv[2], png) ? 0 : 1;
-        }
+        if (icon)
+            return writeFile(argv[2], iconPng()) ? 0 : 1;
         if (!writeFile(dir + "/ant", bake::bakeLibrary()))
             return 1;
         if (!writeFile(dir + "/music.mp3", bake::bakeMusic()))

@@ -151,10 +151,11 @@ ModelSpec testModel()
 
 // "env.3ds": a floating ring platform with spires under an orange wire
 // dome, a translucent crystal in the middle and an orbit of glowing lines.
-// Seen from 650 to 900 units away, mostly from above. Only "YELLOW FLAT" is
-// bound by the script; the other materials keep what the loader makes of
-// them: a diffuse colour gives orange, shading 1 flat-lit faces, a wire
-// chunk unlit lines, and chunk 0xA083 on flat shading unlit lines too.
+// Seen from 500 to 860 units away, first from above, then from below. Only
+// "YELLOW FLAT" is bound by the script; the other materials keep what the
+// loader makes of them: a diffuse colour gives orange, shading 1 flat-lit
+// faces, a wire chunk unlit lines, and chunk 0xA083 on flat shading unlit
+// lines too.
 ModelSpec envModel()
 {
     ModelSpec m;

@@ -3,6 +3,7 @@
 #include "tools/bake/synth_dsp.h"
 
 #include <algorithm>
+#include <type_traits>
 
 namespace synth {
 
@@ -53,117 +54,138 @@ void addDuck(Mix& mix, double time, float depth)
     }
 }
 
+// What every drum hit has: its length, a linear rise over `attack` seconds,
+// a linear fall to silence over its last `fade` seconds (0: none), and its
+// place and sends in the mix.
+struct Hit {
+    double seconds = 0.0;
+    double attack = 0.0;
+    double fade = 0.0;
+    float pan = 0.0f;
+    float reverb = 0.0f;
+    float delay = 0.0f;
+};
+
+// The hit's envelope at t seconds: the rise times level (a decay's value,
+// or 1), with the fall at the end.
+double hitEnvelope(const Hit& hit, double t, double level)
+{
+    double envelope = std::min(1.0, t / hit.attack) * level;
+    if (hit.fade > 0.0 && t > hit.seconds - hit.fade)
+        envelope *= (hit.seconds - t) / hit.fade;
+    return envelope;
+}
+
+struct StereoFrame {
+    float left, right;
+};
+
+// Renders a hit at time into the mix at velocity: frame(i, t) gives frame i,
+// t seconds into the hit, as one float (both channels) or a StereoFrame.
+// Nothing happens for a hit past the end of the mix.
+template <typename Frame> void playHit(Mix& mix, double time, float velocity, const Hit& hit, Frame frame)
+{
+    if (startsAfterEnd(mix, time))
+        return;
+    constexpr bool stereo = std::is_same_v<decltype(frame(size_t(0), 0.0)), StereoFrame>;
+    size_t length = size_t(hit.seconds * sampleRate);
+    std::vector<float> left(length), right(stereo ? length : 0);
+    for (size_t i = 0; i < length; i++) {
+        double t = double(i) / sampleRate;
+        if constexpr (stereo) {
+            StereoFrame value = frame(i, t);
+            left[i] = value.left;
+            right[i] = value.right;
+        } else {
+            left[i] = frame(i, t);
+        }
+    }
+    Route route;
+    route.gain = velocity;
+    route.pan = hit.pan;
+    route.reverb = hit.reverb;
+    route.delay = hit.delay;
+    addNote(mix, route, time, left, stereo ? right : left);
+}
+
 }  // namespace
 
 void playKick(Mix& mix, double time, float velocity, float duckDepth)
 {
-    if (startsAfterEnd(mix, time)) return;
-    size_t length = size_t(0.5 * sampleRate);
-    std::vector<float> out(length);
+    const Hit kick = {0.5, 0.001, 0.1, 0.0f, 0.02f};
     Noise noise = makeNoise(seedAt(time, 1));
     double phase = 0.0;
     Decay sweep = makeDecay(0.022), snap = makeDecay(0.002), body = makeDecay(0.22), tick = makeDecay(0.0015);
     const double shape = 1.0 / std::tanh(1.6);
-    for (size_t i = 0; i < length; i++) {
-        double t = double(i) / sampleRate;
+    playHit(mix, time, velocity, kick, [&](size_t, double t) {
         double frequency = 50.0 + 140.0 * nextDecay(sweep) + 400.0 * nextDecay(snap);
         phase += frequency / sampleRate;
-        double amplitude = std::min(1.0, t / 0.001) * nextDecay(body);
-        if (t > 0.4) amplitude *= (0.5 - t) / 0.1;
+        double amplitude = hitEnvelope(kick, t, nextDecay(body));
         double thump = std::tanh(1.6 * sineCycles(phase) * amplitude) * shape;
         double click = noise.next() * nextDecay(tick) * 0.25;
-        out[i] = float(thump + click);
-    }
-    Route route;
-    route.gain = velocity;
-    route.reverb = 0.02f;
-    addNote(mix, route, time, out, out);
+        return float(thump + click);
+    });
     if (duckDepth > 0.0f) addDuck(mix, time, duckDepth);
 }
 
 void playSnare(Mix& mix, double time, float velocity)
 {
-    if (startsAfterEnd(mix, time)) return;
-    size_t length = size_t(0.4 * sampleRate);
-    std::vector<float> out(length);
+    const Hit snare = {0.4, 0.0008, 0.0, 0.05f, 0.22f};
     Noise noise = makeNoise(seedAt(time, 2));
     Svf filter;
     setSvf(filter, 1400.0, 0.7);
     double phase = 0.0;
     Decay drop = makeDecay(0.015), ring = makeDecay(0.05), rattle = makeDecay(0.11);
-    for (size_t i = 0; i < length; i++) {
-        double t = double(i) / sampleRate;
+    playHit(mix, time, velocity, snare, [&](size_t, double t) {
         phase += (180.0 + 50.0 * nextDecay(drop)) / sampleRate;
         double tone = sineCycles(phase) * nextDecay(ring) * 0.6;
         runSvf(filter, noise.next());
         double hiss = filter.high * nextDecay(rattle) * 0.8;
-        double attack = std::min(1.0, t / 0.0008);
-        out[i] = float((tone + hiss) * attack);
-    }
-    Route route;
-    route.gain = velocity;
-    route.pan = 0.05f;
-    route.reverb = 0.22f;
-    addNote(mix, route, time, out, out);
+        return float((tone + hiss) * hitEnvelope(snare, t, 1.0));
+    });
 }
 
 void playClap(Mix& mix, double time, float velocity)
 {
-    if (startsAfterEnd(mix, time)) return;
-    size_t length = size_t(0.45 * sampleRate);
-    std::vector<float> left(length), right(length);
+    const Hit clap = {0.45, 0.0, 0.0, 0.0f, 0.3f};
     Noise noiseLeft = makeNoise(seedAt(time, 3));
     Noise noiseRight = makeNoise(seedAt(time, 4));
     Svf filterLeft, filterRight;
     setSvf(filterLeft, 1300.0, 1.2);
     setSvf(filterRight, 1350.0, 1.2);
-    for (size_t i = 0; i < length; i++) {
-        double t = double(i) / sampleRate;
+    playHit(mix, time, velocity, clap, [&](size_t, double t) {
+        // Three quick bursts, then the tail.
         double envelope = 0.0;
         for (double burst : {0.0, 0.011, 0.022}) {
-            if (t >= burst && t < 0.033) envelope = std::max(envelope, std::exp(-(t - burst) / 0.004));
+            if (t >= burst && t < 0.033)
+                envelope = std::max(envelope, std::exp(-(t - burst) / 0.004));
         }
-        if (t >= 0.033) envelope = std::exp(-(t - 0.033) / 0.12);
+        if (t >= 0.033)
+            envelope = std::exp(-(t - 0.033) / 0.12);
         runSvf(filterLeft, noiseLeft.next());
         runSvf(filterRight, noiseRight.next());
-        left[i] = float(filterLeft.band * envelope * 1.8);
-        right[i] = float(filterRight.band * envelope * 1.8);
-    }
-    Route route;
-    route.gain = velocity;
-    route.reverb = 0.3f;
-    addNote(mix, route, time, left, right);
+        return StereoFrame{float(filterLeft.band * envelope * 1.8), float(filterRight.band * envelope * 1.8)};
+    });
 }
 
 void playHat(Mix& mix, double time, float velocity, bool open)
 {
-    if (startsAfterEnd(mix, time)) return;
     double decay = open ? 0.2 : 0.03;
-    size_t length = size_t(decay * 4.0 * sampleRate);
-    std::vector<float> out(length);
+    const Hit hat = {decay * 4.0, 0.0005, 0.0, open ? -0.2f : 0.25f, 0.08f};
     Noise noise = makeNoise(seedAt(time, open ? 5 : 6));
     Metal metal = makeMetal(1.7);
     Decay fade = makeDecay(decay);
     Svf filter;
     setSvf(filter, 7500.0, 0.9);
-    for (size_t i = 0; i < length; i++) {
-        double t = double(i) / sampleRate;
+    playHit(mix, time, velocity, hat, [&](size_t, double t) {
         runSvf(filter, 0.7f * noise.next() + 0.5f * nextMetal(metal));
-        double envelope = std::min(1.0, t / 0.0005) * nextDecay(fade);
-        out[i] = float(filter.high * envelope);
-    }
-    Route route;
-    route.gain = velocity;
-    route.pan = open ? -0.2f : 0.25f;
-    route.reverb = 0.08f;
-    addNote(mix, route, time, out, out);
+        return float(filter.high * hitEnvelope(hat, t, nextDecay(fade)));
+    });
 }
 
 void playCrash(Mix& mix, double time, float velocity)
 {
-    if (startsAfterEnd(mix, time)) return;
-    size_t length = size_t(3.0 * sampleRate);
-    std::vector<float> left(length), right(length);
+    const Hit crash = {3.0, 0.003, 0.5, 0.0f, 0.25f};
     Noise noiseLeft = makeNoise(seedAt(time, 7));
     Noise noiseRight = makeNoise(seedAt(time, 8));
     Svf filterLeft, filterRight;
@@ -171,31 +193,23 @@ void playCrash(Mix& mix, double time, float velocity)
     setSvf(filterRight, 3600.0, 0.7);
     Metal metal = makeMetal(2.3);
     Decay fade = makeDecay(0.7);
-    for (size_t i = 0; i < length; i++) {
-        double t = double(i) / sampleRate;
+    playHit(mix, time, velocity, crash, [&](size_t, double t) {
         float ring = 0.35f * nextMetal(metal);
         runSvf(filterLeft, noiseLeft.next() + ring);
         runSvf(filterRight, noiseRight.next() + ring);
-        double envelope = std::min(1.0, t / 0.003) * nextDecay(fade);
-        if (t > 2.5) envelope *= (3.0 - t) / 0.5;
-        left[i] = float(filterLeft.high * envelope * 0.8);
-        right[i] = float(filterRight.high * envelope * 0.8);
-    }
-    Route route;
-    route.gain = velocity;
-    route.reverb = 0.25f;
-    addNote(mix, route, time, left, right);
+        double envelope = hitEnvelope(crash, t, nextDecay(fade));
+        return StereoFrame{float(filterLeft.high * envelope * 0.8), float(filterRight.high * envelope * 0.8)};
+    });
 }
 
 void playRiser(Mix& mix, double time, double length, float velocity)
 {
-    if (startsAfterEnd(mix, time)) return;
+    const Hit riser = {length, 0.0, 0.0, 0.0f, 0.35f, 0.15f};
     size_t frames = size_t(length * sampleRate);
-    std::vector<float> left(frames), right(frames);
     Noise noiseLeft = makeNoise(seedAt(time, 9));
     Noise noiseRight = makeNoise(seedAt(time, 10));
     Svf filterLeft, filterRight;
-    for (size_t i = 0; i < frames; i++) {
+    playHit(mix, time, velocity, riser, [&](size_t i, double) {
         double x = double(i) / double(frames);
         if (i % 16 == 0) {
             double cutoff = 250.0 * std::pow(32.0, x);
@@ -204,42 +218,30 @@ void playRiser(Mix& mix, double time, double length, float velocity)
         }
         runSvf(filterLeft, noiseLeft.next());
         runSvf(filterRight, noiseRight.next());
+        // Rising with the square of the progress; the last 10 ms close it.
         double envelope = x * x;
         double remaining = double(frames - i) / sampleRate;
-        if (remaining < 0.01) envelope *= remaining / 0.01;
-        left[i] = float(filterLeft.band * envelope);
-        right[i] = float(filterRight.band * envelope);
-    }
-    Route route;
-    route.gain = velocity;
-    route.reverb = 0.35f;
-    route.delay = 0.15f;
-    addNote(mix, route, time, left, right);
+        if (remaining < 0.01)
+            envelope *= remaining / 0.01;
+        return StereoFrame{float(filterLeft.band * envelope), float(filterRight.band * envelope)};
+    });
 }
 
 void playImpact(Mix& mix, double time, float velocity)
 {
-    if (startsAfterEnd(mix, time)) return;
-    size_t length = size_t(2.5 * sampleRate);
-    std::vector<float> out(length);
+    const Hit impact = {2.5, 0.002, 0.5, 0.0f, 0.5f};
     Noise noise = makeNoise(seedAt(time, 11));
     Svf filter;
     setSvf(filter, 800.0, 0.7);
     double phase = 0.0;
     Decay drop = makeDecay(0.25), boom = makeDecay(0.8), dust = makeDecay(0.15);
-    for (size_t i = 0; i < length; i++) {
-        double t = double(i) / sampleRate;
+    playHit(mix, time, velocity, impact, [&](size_t, double t) {
         phase += (30.0 + 60.0 * nextDecay(drop)) / sampleRate;
-        double envelope = std::min(1.0, t / 0.002) * nextDecay(boom);
-        if (t > 2.0) envelope *= (2.5 - t) / 0.5;
+        double envelope = hitEnvelope(impact, t, nextDecay(boom));
         runSvf(filter, noise.next());
         double burst = filter.low * nextDecay(dust) * 1.5;
-        out[i] = float(sineCycles(phase) * envelope + burst);
-    }
-    Route route;
-    route.gain = velocity;
-    route.reverb = 0.5f;
-    addNote(mix, route, time, out, out);
+        return float(sineCycles(phase) * envelope + burst);
+    });
 }
 
 }  // namespace synth
