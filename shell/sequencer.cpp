@@ -60,7 +60,7 @@ void runSequencer()
 {
     if (stopSignalled)
         demoStage = exitStage;
-    int32_t found = demoStage;
+    notePassStart();
     // Every stage is tested, in order, against the counter as the previous
     // action left it: no early return, no loop back.
     for (int32_t stage = 0; stage < stageCount; stage++) {
@@ -70,10 +70,7 @@ void runSequencer()
                 demoStage += 1;
         }
     }
-    if (demoStage != found)
-        noteStage();
-    if (demoStage > 1)
-        noteClock();
+    notePassEnd();
 }
 
 void startShow()

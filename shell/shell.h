@@ -89,10 +89,10 @@ double frameRate();
 
 // The demo clock's zero has just been taken (stage 1).
 void noteClockZero();
-// A pass has just changed the stage counter.
-void noteStage();
-// A pass has ended: the demo clock's reading now (while the music plays).
-void noteClock();
+// A pass of the sequencer begins; and ends: when a stage changed in it, and
+// the demo clock's readings.
+void notePassStart();
+void notePassEnd();
 
 // ---------------------------------------------------------------------------
 // Window

@@ -2,15 +2,21 @@
 // tests and benchmarks that listen to the show. Off unless the environment
 // names a file in KVISTRA_SYNC_LOG; the show itself is the same either way.
 //
-// Lines, with times in seconds of the monotonic clock (CLOCK_MONOTONIC):
-//   zero T                      the demo clock's zero, as the music starts
-//   stage S T CLOCK START       a pass has left the stage counter at S; the
-//                               demo clock and the scene's start, in tenths
-//   clock T CLOCK               the demo clock (tenths) read at T, after a pass,
-//                               at most every 10 ms
+// Lines, with times in seconds of the monotonic clock (CLOCK_MONOTONIC) and
+// the demo clock in tenths:
+//   cuts S0 ... S8           the seconds of music at which the show cuts from
+//                            the title on, were set-ups instant (first line)
+//   zero T                   the demo clock's zero, as the music starts
+//   stage S T0 T1 C0 C1 START
+//                            a pass from T0 to T1 has left the stage counter
+//                            at S; the demo clock at its start and its end,
+//                            and the scene's start then
+//   clock T C                the demo clock read at T, after a pass, at most
+//                            every 10 ms while the music plays
 #include "shell/shell.h"
 
 #include "scenes/scenes.h"
+#include "scenes/timing.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -18,19 +24,32 @@
 
 namespace {
 
-std::FILE* syncLog = nullptr;
-bool syncLogOpened = false;
-double lastClockLine = 0;
+struct SyncLog {
+    bool opened = false;
+    std::FILE* file = nullptr;
+    int32_t stage = 0;       // the stage counter as the pass began
+    double passStart = 0;    // when the pass began
+    float clockAtStart = 0;  // and the demo clock then
+    double lastClockLine = 0;
+};
+
+SyncLog syncLog;
 
 std::FILE* openedSyncLog()
 {
-    if (!syncLogOpened) {
-        syncLogOpened = true;
+    if (!syncLog.opened) {
+        syncLog.opened = true;
         const char* path = std::getenv("KVISTRA_SYNC_LOG");
         if (path != nullptr && *path != '\0')
-            syncLog = std::fopen(path, "w");
+            syncLog.file = std::fopen(path, "w");
+        if (syncLog.file != nullptr) {
+            std::fprintf(syncLog.file, "cuts");
+            for (double cut : showCutSeconds())
+                std::fprintf(syncLog.file, " %.3f", cut);
+            std::fprintf(syncLog.file, "\n");
+        }
     }
-    return syncLog;
+    return syncLog.file;
 }
 
 double monotonicSeconds()
@@ -55,25 +74,29 @@ void noteClockZero()
     std::fflush(log);
 }
 
-void noteStage()
+void notePassStart()
 {
-    double now = monotonicSeconds();
-    if (std::FILE* log = openedSyncLog()) {
-        std::fprintf(
-            log, "stage %d %.6f %.3f %.3f\n", static_cast<int>(demoStage), now, demoClock, sceneStart);
-        std::fflush(log);
-    }
+    if (openedSyncLog() == nullptr)
+        return;
+    syncLog.stage = demoStage;
+    syncLog.passStart = monotonicSeconds();
+    syncLog.clockAtStart = demoStage > 1 ? readDemoClock() : 0;
 }
 
-void noteClock()
+void notePassEnd()
 {
     std::FILE* log = openedSyncLog();
     if (log == nullptr)
         return;
     double now = monotonicSeconds();
-    float clock = readDemoClock();
-    if (now - lastClockLine < 0.01)
-        return;
-    lastClockLine = now;
-    std::fprintf(log, "clock %.6f %.3f\n", now, clock);
+    float clock = demoStage > 1 ? readDemoClock() : 0;
+    if (demoStage != syncLog.stage) {
+        std::fprintf(log, "stage %d %.6f %.6f %.3f %.3f %.3f\n", static_cast<int>(demoStage),
+            syncLog.passStart, now, syncLog.clockAtStart, clock, sceneStart);
+        std::fflush(log);
+    }
+    if (demoStage > 1 && now - syncLog.lastClockLine >= 0.01) {
+        syncLog.lastClockLine = now;
+        std::fprintf(log, "clock %.6f %.3f\n", now, clock);
+    }
 }

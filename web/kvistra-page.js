@@ -11,9 +11,10 @@
 // NAME ("ant", "music.mp3") from the program's files. The frame log
 // (kvistraPage.frames, per pass: the stage it found, the milliseconds since
 // the pass before, the stage it left), the demo clock after each pass
-// (kvistraPage.clock: performance.now() and the clock in tenths) and the
-// moments of the start gesture and of the first title frame are kept in
-// kvistraPage either way.
+// (kvistraPage.clock: performance.now() and the clock in tenths), each change
+// of stage (kvistraPage.stages: the stage, the pass's start and end, the
+// clock then, the scene's start) and the moments of the start gesture and of
+// the first title frame are kept in kvistraPage either way.
 "use strict";
 
 var kvistraPage = {
@@ -23,6 +24,7 @@ var kvistraPage = {
   output: "",
   frames: [],
   clock: [],
+  stages: [],
   gestureTime: null,
   firstTitleTime: null,
   lastPassTime: null,
@@ -183,11 +185,12 @@ var kvistraPage = {
       if (without && FS.analyzePath(without).exists) FS.unlink(without);
       decodeMusic().then(waitForGesture);
     },
-    onPass: function (stage, clock) {
+    onPass: function (stage, start, clockAtStart, clock, sceneStart) {
       var now = performance.now();
       if (kvistraPage.lastPassTime !== null)
         kvistraPage.frames.push([kvistraPage.stage, now - kvistraPage.lastPassTime, stage]);
       if (stage >= 2) kvistraPage.clock.push([now, clock]);
+      if (stage !== kvistraPage.stage) kvistraPage.stages.push([stage, start, now, clockAtStart, clock, sceneStart]);
       if (kvistraPage.firstTitleTime === null && stage >= 2) kvistraPage.firstTitleTime = now;
       kvistraPage.lastPassTime = now;
       kvistraPage.stage = stage;

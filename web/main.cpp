@@ -27,14 +27,16 @@ bool fullscreen = false;
 
 // The browser shows the canvas when the animation frame's callback returns;
 // the drawing buffer is kept, so what is not cleared stays.
-void showFrame() {}
+void showFrame() { }
 
 void runPass()
 {
     if (!virtualClock)
         audioNoticeEnds();
+    double start = emscripten_get_now();
+    float clockAtStart = readDemoClock();
     runSequencer();
-    notePass(demoStage, readDemoClock());
+    notePass(demoStage, start, clockAtStart, readDemoClock(), sceneStart);
 }
 
 EM_BOOL onKeyDown(int, const EmscriptenKeyboardEvent* event, void*)
@@ -89,7 +91,7 @@ void createCanvasContext()
 EM_JS(void, hidePointer, (), { Module.canvas.style.cursor = "none"; });
 // clang-format on
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -104,8 +106,8 @@ int main(int argc, char** argv)
         swapBuffers = showFrame;
     hidePointer();
     emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_FALSE, onKeyDown);
-    emscripten_set_fullscreenchange_callback(EMSCRIPTEN_EVENT_TARGET_DOCUMENT, nullptr, EM_FALSE,
-                                             onFullscreenChange);
+    emscripten_set_fullscreenchange_callback(
+        EMSCRIPTEN_EVENT_TARGET_DOCUMENT, nullptr, EM_FALSE, onFullscreenChange);
     initGraphics();
     // What the first reshape of the 640 x 480 window does.
     onReshape(640, 480);

@@ -4,9 +4,9 @@
 #include <emscripten.h>
 
 // clang-format off
-EM_JS(void, notePass, (int stage, float clock), {
+EM_JS(void, notePass, (int stage, double start, float clockAtStart, float clock, float sceneStart), {
     if (Module.onPass)
-        Module.onPass(stage, clock);
+        Module.onPass(stage, start, clockAtStart, clock, sceneStart);
 });
 
 EM_JS(void, showPicture, (const char* name, const unsigned char* rgb, int width, int height), {

@@ -31,9 +31,9 @@ struct VirtualShow {
     bool stopGiven = false;
     double stopSeconds = 0;
     uint64_t stopFrame = UINT64_MAX;
-    uint64_t nextFrame = 0;      // the number of the next buffer swap
-    uint64_t now = 0;            // milliseconds since the music's start
-    uint64_t nextMusicEnd = 0;   // the next end of the music, in the same count
+    uint64_t nextFrame = 0;     // the number of the next buffer swap
+    uint64_t now = 0;           // milliseconds since the music's start
+    uint64_t nextMusicEnd = 0;  // the next end of the music, in the same count
     std::vector<unsigned char> pixels, frame;
 };
 
@@ -73,7 +73,8 @@ void keepPicture(const Picture& picture)
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, show.pixels.data());
     for (int y = 0; y < height; y++)
-        std::memcpy(show.frame.data() + y * rowBytes, show.pixels.data() + (height - 1 - y) * rowBytes, rowBytes);
+        std::memcpy(
+            show.frame.data() + y * rowBytes, show.pixels.data() + (height - 1 - y) * rowBytes, rowBytes);
     showPicture(picture.name.c_str(), show.frame.data(), width, height);
 }
 
@@ -104,7 +105,7 @@ double secondsArgument(const char* text)
     return seconds;
 }
 
-} // namespace
+}  // namespace
 
 bool startVirtualShow(int argc, char** argv)
 {

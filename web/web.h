@@ -6,9 +6,10 @@
 // the page's language, hence with C linkage.
 extern "C" {
 
-// After each pass of the sequencer: the stage it left and the demo clock's
-// reading then, for the page's frame log.
-void notePass(int stage, float clock);
+// After each pass of the sequencer, for the page's frame log: the stage it
+// left, when it started (performance.now()), the demo clock's readings at
+// its start and now (tenths), and the scene's start.
+void notePass(int stage, double start, float clockAtStart, float clock, float sceneStart);
 
 // A frame read back: top row first, RGB, for the page to show as text.
 void showPicture(const char* name, const unsigned char* rgb, int width, int height);

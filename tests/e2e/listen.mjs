@@ -11,71 +11,14 @@
 // time 0 was heard, from the first blocks alone, is printed beside; a stall
 // in the first half second adds to it.)
 // usage: node listen.mjs <native run dir> [<web build dir>]
-import { spawn } from "node:child_process";
 import fs from "node:fs";
 import os from "node:os";
 import path from "node:path";
-import { closeBrowser, evaluate, launchBrowser, pressKey, serve, startPage, waitFor } from "../../web/headless.mjs";
-import { align, pageClockOffset, startRecorder, startSoundServer, waitUntil, writePageSyncLog } from "../../tools/listen/listening.mjs";
+import { align, playDemo, playPage, startRecorder, startSoundServer } from "../../tools/listen/listening.mjs";
 
 const [runDir, webDir] = process.argv.slice(2).map((dir) => path.resolve(dir));
 const toleranceMs = 15;
 const listenTenths = 120; // how much of the show to hear: 12 s
-
-// An X server of the test's own; resolves to { display, stop }.
-async function startXvfb() {
-  const server = spawn("Xvfb", ["-displayfd", "3", "-screen", "0", "640x480x24", "-nolisten", "tcp"],
-    { stdio: ["ignore", "ignore", "ignore", "pipe"] });
-  let number = "";
-  server.stdio[3].on("data", (chunk) => { number += chunk; });
-  await waitUntil(() => number.includes("\n") || server.exitCode !== null, 30, "X server");
-  if (!number.includes("\n")) throw new Error("Xvfb did not start");
-  const gone = new Promise((resolve) => server.on("exit", resolve));
-  return { display: `:${number.trim()}`, stop: async () => { server.kill("SIGTERM"); await gone; } };
-}
-
-// The demo under its own Xvfb, heard until its clock passes listenTenths,
-// then stopped as Ctrl-C stops it (through its exit stage).
-async function playDemo(dir, soundEnv, syncLog) {
-  const x = await startXvfb();
-  const demo = spawn(path.join(runDir, "kvistra"), [], { cwd: runDir, stdio: "ignore",
-    env: { ...process.env, ...soundEnv, DISPLAY: x.display, KVISTRA_SYNC_LOG: syncLog } });
-  const exited = new Promise((resolve) => demo.on("exit", (code) => resolve(code)));
-  try {
-    const lastClock = () => {
-      const lines = fs.existsSync(syncLog) ? fs.readFileSync(syncLog, "utf8").trim().split("\n") : [];
-      const last = lines.filter((line) => line.startsWith("clock ")).pop();
-      return last ? Number(last.split(" ")[2]) : -1;
-    };
-    await waitUntil(() => demo.exitCode !== null || lastClock() >= listenTenths, 90, "demo clock at 12 s");
-    if (demo.exitCode !== null) throw new Error(`the demo ended early with status ${demo.exitCode}`);
-    demo.kill("SIGINT");
-    const status = await Promise.race([exited, new Promise((resolve) => setTimeout(() => resolve("none"), 20000))]);
-    if (status !== 0) throw new Error(`the demo ended with status ${status}`);
-  } finally {
-    demo.kill("SIGKILL");
-    await x.stop();
-  }
-}
-
-// The page in headless Chromium with its sound on, heard until its clock
-// passes listenTenths; its clock readings go to syncLog in monotonic time.
-async function playPage(dir, soundEnv, syncLog) {
-  const server = await serve(webDir);
-  const profile = path.join(dir, "chromium");
-  const browser = launchBrowser(profile, { sound: true, env: soundEnv });
-  try {
-    const session = await startPage(browser, `http://127.0.0.1:${server.address().port}/kvistra.html`);
-    await waitFor(browser, session, `kvistraPage.clock.length > 0 && kvistraPage.clock[kvistraPage.clock.length - 1][1] >= ${listenTenths}`, 90, "page clock at 12 s");
-    const offset = await pageClockOffset((expression) => evaluate(browser, session, expression));
-    await pressKey(browser, session, "Escape", "Escape", 27);
-    await waitFor(browser, session, "kvistraPage.ended", 30, "end");
-    writePageSyncLog(syncLog, await evaluate(browser, session, "kvistraPage.clock"), offset);
-  } finally {
-    server.close();
-    await closeBrowser(browser, profile);
-  }
-}
 
 function check(name, heard) {
   const faults = [];
@@ -95,13 +38,13 @@ const dir = fs.mkdtempSync(path.join(os.tmpdir(), "kvistra-listen-"));
 let passed = true;
 const sound = await startSoundServer(dir);
 try {
-  const players = [["demo", playDemo]];
-  if (webDir) players.push(["page in Chromium", playPage]);
+  const players = [["demo", (log) => playDemo(runDir, sound.env, log, listenTenths)]];
+  if (webDir) players.push(["page in Chromium", (log) => playPage(webDir, dir, sound.env, log, listenTenths)]);
   for (const [name, play] of players) {
     const recording = path.join(dir, `${name.split(" ")[0]}.raw`), syncLog = path.join(dir, `${name.split(" ")[0]}.log`);
     const recorder = await startRecorder(runDir, recording, sound.env);
     try {
-      await play(dir, sound.env, syncLog);
+      await play(syncLog);
     } catch (error) {
       console.log(`FAIL ${name}: ${error.message}`);
       passed = false;

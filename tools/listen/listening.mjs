@@ -6,6 +6,7 @@
 import { spawn, execFile } from "node:child_process";
 import fs from "node:fs";
 import path from "node:path";
+import { closeBrowser, evaluate, launchBrowser, pressKey, serve, startPage, waitFor } from "../../web/headless.mjs";
 
 const sinkName = "heard";
 
@@ -98,12 +99,97 @@ export async function pageClockOffset(evaluate) {
   return best.offset;
 }
 
-// Writes the page's demo clock readings ([performance.now(), tenths]) as a
-// sync log, in monotonic seconds.
-export function writePageSyncLog(file, readings, offset) {
-  const lines = readings.map(([now, tenths]) => `clock ${(now / 1000 + offset).toFixed(6)} ${tenths.toFixed(3)}`);
+// Writes what the page logged (kvistraPage.clock and .stages, on
+// performance.now()) as a sync log in monotonic seconds, as the demo writes
+// its own; cuts: the show's cut seconds (the demo's log has them).
+export function writePageSyncLog(file, page, offset, cuts = null) {
+  const at = (now) => (now / 1000 + offset).toFixed(6);
+  const lines = [];
+  if (cuts) lines.push(`cuts ${cuts.join(" ")}`);
   // The clock's zero: where its first readings put it.
-  const zeros = readings.slice(0, 10).map(([now, tenths]) => now / 1000 + offset - tenths / 10).sort((a, b) => a - b);
-  if (zeros.length) lines.unshift(`zero ${zeros[Math.floor(zeros.length / 2)].toFixed(6)}`);
+  const zeros = page.clock.slice(0, 10).map(([now, tenths]) => now / 1000 + offset - tenths / 10).sort((a, b) => a - b);
+  if (zeros.length) lines.push(`zero ${zeros[Math.floor(zeros.length / 2)].toFixed(6)}`);
+  for (const [stage, start, end, clockAtStart, clock, sceneStart] of page.stages)
+    lines.push(`stage ${stage} ${at(start)} ${at(end)} ${clockAtStart.toFixed(3)} ${clock.toFixed(3)} ${sceneStart.toFixed(3)}`);
+  for (const [now, tenths] of page.clock) lines.push(`clock ${at(now)} ${tenths.toFixed(3)}`);
   fs.writeFileSync(file, lines.join("\n") + "\n");
+}
+
+// A sync log's lines by kind: { cuts: [...], zero, stages: [[S, T0, T1, C0,
+// C1, START], ...] }.
+export function readSyncLog(file) {
+  const log = { cuts: null, zero: null, stages: [] };
+  for (const line of fs.readFileSync(file, "utf8").split("\n")) {
+    const [kind, ...values] = line.split(" ");
+    if (kind === "cuts") log.cuts = values.map(Number);
+    else if (kind === "zero") log.zero = Number(values[0]);
+    else if (kind === "stage") log.stages.push(values.map(Number));
+  }
+  return log;
+}
+
+// An X server of its own; resolves to { display, stop }.
+async function startXvfb() {
+  const server = spawn("Xvfb", ["-displayfd", "3", "-screen", "0", "640x480x24", "-nolisten", "tcp"],
+    { stdio: ["ignore", "ignore", "ignore", "pipe"] });
+  let number = "";
+  server.stdio[3].on("data", (chunk) => { number += chunk; });
+  await waitUntil(() => number.includes("\n") || server.exitCode !== null, 30, "X server");
+  if (!number.includes("\n")) throw new Error("Xvfb did not start");
+  const gone = ended(server);
+  return { display: `:${number.trim()}`, stop: async () => { server.kill("SIGTERM"); await gone; } };
+}
+
+// The demo under its own Xvfb, playing to the sound server, its sync log in
+// syncLog: until its clock passes untilTenths (then stopped as Ctrl-C stops
+// it, through its exit stage), or to its own end when untilTenths is null.
+export async function playDemo(runDir, soundEnv, syncLog, untilTenths = null) {
+  const x = await startXvfb();
+  const demo = spawn(path.join(runDir, "kvistra"), [], { cwd: runDir, stdio: "ignore",
+    env: { ...process.env, ...soundEnv, DISPLAY: x.display, KVISTRA_SYNC_LOG: syncLog } });
+  const exited = new Promise((resolve) => demo.on("exit", (code) => resolve(code)));
+  try {
+    const lastClock = () => {
+      const lines = fs.existsSync(syncLog) ? fs.readFileSync(syncLog, "utf8").trim().split("\n") : [];
+      const last = lines.filter((line) => line.startsWith("clock ")).pop();
+      return last ? Number(last.split(" ")[2]) : -1;
+    };
+    if (untilTenths !== null) {
+      await waitUntil(() => demo.exitCode !== null || lastClock() >= untilTenths, 90, `demo clock at ${untilTenths / 10} s`);
+      if (demo.exitCode !== null) throw new Error(`the demo ended early with status ${demo.exitCode}`);
+      demo.kill("SIGINT");
+    }
+    const status = await Promise.race([exited,
+      new Promise((resolve) => setTimeout(() => resolve("none"), untilTenths === null ? 400000 : 20000))]);
+    if (status !== 0) throw new Error(`the demo ended with status ${status}`);
+  } finally {
+    demo.kill("SIGKILL");
+    await x.stop();
+  }
+}
+
+// The page in headless Chromium with its sound on, until its clock passes
+// untilTenths (then Escape), or to the show's end when untilTenths is null;
+// what it logged goes to syncLog in monotonic time. dir: for the browser's
+// profile.
+export async function playPage(webDir, dir, soundEnv, syncLog, untilTenths = null, cuts = null) {
+  const server = await serve(webDir);
+  const profile = path.join(dir, "chromium");
+  const browser = launchBrowser(profile, { sound: true, env: soundEnv });
+  try {
+    const session = await startPage(browser, `http://127.0.0.1:${server.address().port}/kvistra.html`);
+    if (untilTenths !== null)
+      await waitFor(browser, session, `kvistraPage.clock.length > 0 && kvistraPage.clock[kvistraPage.clock.length - 1][1] >= ${untilTenths}`, 90, `page clock at ${untilTenths / 10} s`);
+    else await waitFor(browser, session, "kvistraPage.ended", 400, "end of the show");
+    const offset = await pageClockOffset((expression) => evaluate(browser, session, expression));
+    if (untilTenths !== null) {
+      await pressKey(browser, session, "Escape", "Escape", 27);
+      await waitFor(browser, session, "kvistraPage.ended", 30, "end");
+    }
+    writePageSyncLog(syncLog, await evaluate(browser, session, "({clock: kvistraPage.clock, stages: kvistraPage.stages})"),
+      offset, cuts);
+  } finally {
+    server.close();
+    await closeBrowser(browser, profile);
+  }
 }
