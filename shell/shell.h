@@ -8,6 +8,7 @@
 #include "platform/audio.h"
 
 #include <cstdint>
+#include <vector>
 
 // ---------------------------------------------------------------------------
 // Music
@@ -93,6 +94,33 @@ void noteClockZero();
 // the demo clock's readings.
 void notePassStart();
 void notePassEnd();
+
+// ---------------------------------------------------------------------------
+// The show on a virtual clock (virtual_show.cpp), for kvistra-capture and the
+// page's tests: each buffer swap is a frame, and frame n sees the demo
+// clock's timer at n x 1000 / fps milliseconds after the music's start,
+// whatever the time spent drawing and loading; the music ends at whole
+// multiples of its length.
+
+// What the virtual clock needs of the music.
+struct VirtualMusic {
+    uint64_t (*milliseconds)(); // its length; 0 when not open or without samples (it never ends)
+    bool (*playing)();          // whether the show has started it
+    void (*signalEnd)();        // runs its end procedure, as the end of the music does
+};
+
+// Puts the virtual timer in place of the demo clock's; it reads 0 until the
+// first frame is done.
+void startVirtualClock(int fps, VirtualMusic music);
+// The frame shown at `seconds`: the last one whose moment is not after it.
+uint64_t frameAtSeconds(double seconds, int fps);
+// The number of the frame being drawn (0 for the first).
+uint64_t virtualFrame();
+// The frame is done: the timer moves to the next frame's moment, signalling
+// each end of the music passed on the way at its own moment.
+void nextVirtualFrame();
+// The frame drawn: width x height RGB, top row first (scratch: GL's rows).
+void readFrame(int width, int height, std::vector<uint8_t>& rgb, std::vector<uint8_t>& scratch);
 
 // ---------------------------------------------------------------------------
 // Window

@@ -58,18 +58,6 @@ bool musicPlaying();
 void signalMusicEnd();
 
 // ---------------------------------------------------------------------------
-// The virtual clock (virtual_clock.cpp)
-
-// Replaces the demo clock's millisecond timer by one that only moves when
-// moveClockTo says so; it reads 0 until then.
-void useVirtualClock();
-
-// Moves the timer to `milliseconds` after the music's start. Every end of
-// the music passed on the way (at whole multiples of its length) signals the
-// end at exactly its own time first, so the demo clock restarts there.
-void moveClockTo(uint64_t milliseconds);
-
-// ---------------------------------------------------------------------------
 // Outputs (video.cpp, png_file.cpp, soundtrack.cpp)
 
 // The full path of `name` found on PATH as an executable file, or empty.

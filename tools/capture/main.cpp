@@ -41,16 +41,15 @@ struct Capture {
     std::string pngDir;
     std::vector<Picture> pictures;  // --at: the frames to keep as pictures, ascending
     std::string ffmpeg;
-    std::string framesPath;      // the encoded frames, before the music joins them
-    std::string soundtrackPath;  // the music for the video, or empty
-    uint64_t firstFrame = 0;        // frames before this are drawn but not kept
-    uint64_t endFrame = UINT64_MAX; // the capture ends before this frame
-    uint64_t nextFrame = 0;         // the number of the next buffer swap
+    std::string framesPath;          // the encoded frames, before the music joins them
+    std::string soundtrackPath;      // the music for the video, or empty
+    uint64_t firstFrame = 0;         // frames before this are drawn but not kept
+    uint64_t endFrame = UINT64_MAX;  // the capture ends before this frame
     uint64_t framesKept = 0;
-    std::vector<uint8_t> pixels;    // as GL reads them, bottom row first
-    std::vector<uint8_t> frame;     // top row first
+    std::vector<uint8_t> pixels;  // as GL reads them, bottom row first
+    std::vector<uint8_t> frame;   // top row first
     bool finished = false;
-    std::FILE* frameLog = nullptr;  // --frame-log, or null
+    std::FILE* frameLog = nullptr;                     // --frame-log, or null
     std::chrono::steady_clock::time_point frameStart;  // when the show went back to drawing
 };
 
@@ -73,11 +72,6 @@ void installSignals()
 {
     std::fprintf(stderr, "kvistra-capture: %s\n", message.c_str());
     endProcess(1);
-}
-
-uint64_t frameMilliseconds(uint64_t frame)
-{
-    return frame * 1000 / static_cast<uint64_t>(capture.options.fps);
 }
 
 double frameSeconds(uint64_t frame)
@@ -130,11 +124,7 @@ void enterShowFolder(const std::string& dir)
 void keepFrame(uint64_t number)
 {
     const CaptureOptions& options = capture.options;
-    size_t rowBytes = static_cast<size_t>(options.width) * 3;
-    glReadPixels(0, 0, options.width, options.height, GL_RGB, GL_UNSIGNED_BYTE, capture.pixels.data());
-    for (int y = 0; y < options.height; y++)
-        std::memcpy(capture.frame.data() + static_cast<size_t>(y) * rowBytes,
-                    capture.pixels.data() + static_cast<size_t>(options.height - 1 - y) * rowBytes, rowBytes);
+    readFrame(options.width, options.height, capture.frame, capture.pixels);
     std::string error;
     if (!capture.mp4Path.empty() && !writeVideoFrame(capture.frame.data(), capture.frame.size()))
         fail("ffmpeg stopped taking frames");
@@ -170,27 +160,28 @@ void logFrameTime(uint64_t number)
 {
     glFinish();
     double milliseconds =
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - capture.frameStart).count();
-    std::fprintf(capture.frameLog, "%llu %d %.3f\n", static_cast<unsigned long long>(number), demoStage, milliseconds);
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - capture.frameStart)
+            .count();
+    std::fprintf(
+        capture.frameLog, "%llu %d %.3f\n", static_cast<unsigned long long>(number), demoStage, milliseconds);
 }
 
 // Each buffer swap of a frame function is one video frame.
 void captureSwap()
 {
-    uint64_t number = capture.nextFrame;
+    uint64_t number = virtualFrame();
     if (capture.frameLog != nullptr)
         logFrameTime(number);
     if (wanted(number))
         keepFrame(number);
-    capture.nextFrame = number + 1;
+    nextVirtualFrame();
     showProgress(frameSeconds(number));
     if (interrupted) {
         std::fprintf(stderr, "\nkvistra-capture: interrupted at %.2f s of the show\n", frameSeconds(number));
         endProcess(130);
     }
-    if (capture.nextFrame >= capture.endFrame)
+    if (number + 1 >= capture.endFrame)
         endProcess(0);
-    moveClockTo(frameMilliseconds(capture.nextFrame));
     capture.frameStart = std::chrono::steady_clock::now();
 }
 
@@ -210,15 +201,16 @@ void finishCapture(int status)
     // show there is none to make.
     if (videoDone && !capture.mp4Path.empty() && complete && capture.framesKept > 0)
         videoDone = muxVideo(capture.ffmpeg, capture.framesPath, capture.soundtrackPath,
-                             frameSeconds(capture.framesKept), capture.mp4Path, error);
+            frameSeconds(capture.framesKept), capture.mp4Path, error);
     if (!capture.framesPath.empty())
         std::remove(capture.framesPath.c_str());
     // After a fatal error of the show, its own message is the last word.
     if (complete && capture.framesKept > 0)
         endProgress(frameSeconds(capture.framesKept), capture.framesKept);
     if (status == 0 && capture.framesKept == 0) {
-        std::fprintf(stderr, "kvistra-capture: the show ended at %.2f s, before the first frame asked for (%.2f s)\n",
-                     frameSeconds(capture.nextFrame - 1), frameSeconds(capture.firstFrame));
+        std::fprintf(stderr,
+            "kvistra-capture: the show ended at %.2f s, before the first frame asked for (%.2f s)\n",
+            frameSeconds(virtualFrame() - 1), frameSeconds(capture.firstFrame));
         endProcess(1);
     }
     if (!videoDone) {
@@ -257,7 +249,7 @@ std::string prepareSoundtrack(std::FILE* decoded)
     return "/dev/fd/" + std::to_string(fileno(soundtrack));
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -290,11 +282,10 @@ int main(int argc, char** argv)
                 std::snprintf(text, sizeof text, "kvistra-at-%g.png", seconds);
                 name = text;
             }
-            uint64_t frame = static_cast<uint64_t>(std::floor(seconds * options.fps + 1e-6));
-            capture.pictures.push_back({frame, absolutePath(name)});
+            capture.pictures.push_back({frameAtSeconds(seconds, options.fps), absolutePath(name)});
         }
         std::sort(capture.pictures.begin(), capture.pictures.end(),
-                  [](const Picture& a, const Picture& b) { return a.frame < b.frame; });
+            [](const Picture& a, const Picture& b) { return a.frame < b.frame; });
         capture.firstFrame = capture.pictures.front().frame;
         capture.endFrame = capture.pictures.back().frame + 1;
     } else {
@@ -321,7 +312,7 @@ int main(int argc, char** argv)
             fail(std::string("cannot make a temporary file: ") + std::strerror(errno));
     }
     useSilentAudio(decoded);
-    useVirtualClock();
+    startVirtualClock(options.fps, VirtualMusic{musicMilliseconds, musicPlaying, signalMusicEnd});
     initMusic("music.mp3");
     installSignals();
 
@@ -331,11 +322,6 @@ int main(int argc, char** argv)
     initGraphics();
     // What GLUT's first reshape does for the demo's window.
     setProjection(options.width, options.height);
-    // Frames are read back as tight rows; the show never changes this.
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    size_t frameBytes = static_cast<size_t>(options.width) * options.height * 3;
-    capture.pixels.resize(frameBytes);
-    capture.frame.resize(frameBytes);
     swapBuffers = captureSwap;
 
     if (!capture.mp4Path.empty()) {
