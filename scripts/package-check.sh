@@ -62,7 +62,11 @@ fi
 # differs goes into DIR/diffoscope-NAME.txt.
 compare() {
   local a=$1 b=$2 report=$3 same=0 different=0
-  for deb in "$a"/*.deb; do
+  shopt -s nullglob
+  local debs=("$a"/*.deb)
+  shopt -u nullglob
+  [ ${#debs[@]} -gt 0 ] || fail "no packages in $a"
+  for deb in "${debs[@]}"; do
     name=$(basename "$deb")
     if cmp "$deb" "$b/$name"; then
       same=$((same + 1))
@@ -108,7 +112,7 @@ clean_root() {
   if grep -q " $dir/" /proc/mounts; then
     fail "mmdebstrap left something mounted under $dir"
   fi
-  if [ -d build/deb-repro/first ]; then
+  if ls build/deb-repro/first/kvistra_"$version"_*.changes >/dev/null 2>&1; then
     compare build/deb-repro/first "$dir/out" "$dir" ||
       echo "package-check: (the clean root's toolchain may differ from this machine's: see the .buildinfo files)"
   fi
