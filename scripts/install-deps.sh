@@ -27,10 +27,18 @@ packages=(
   time
   # the web page: its compiler, and the browser its test runs it in
   emscripten chromium
-  # the Debian package: its dependencies, its checker, the manual pages' and
-  # the desktop entry's checks
-  dpkg-dev lintian groff desktop-file-utils
 )
+
+# Packaging: building the Debian packages the Debian way (scripts/package.sh,
+# the package test), checking them (lintian, the manual pages, the desktop
+# entry, the AppStream metadata), and the slow checks of
+# scripts/package-check.sh: a fresh Debian 12 root, the installed-package
+# test, the report on packages that are not byte-identical.
+packaging=(
+  dpkg-dev debhelper lintian groff desktop-file-utils appstream
+  mmdebstrap autopkgtest diffoscope-minimal
+)
+packages+=("${packaging[@]}")
 
 # scripts/fuzz.sh adds clang with libFuzzer and the sanitizer runtimes.
 if [ "${1:-}" = "--fuzz" ]; then
