@@ -200,7 +200,7 @@ TEST_F(PixelCases, GlClampBlendsItsBlackBorderUnderLinearFilteringOnly)
     GLuint texture = 0;
     glGenTextures(1, &texture);
     glBindTexture(GL_TEXTURE_2D, texture);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glTexImage2D(GL_TEXTURE_2D, 0, 3, 2, 2, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     glEnable(GL_TEXTURE_2D);
@@ -355,10 +355,11 @@ TEST_F(PixelCases, EachStateChangeReachesTheNextPrimitive)
                 glEnable(GL_COLOR_MATERIAL), glEnable(GL_LIGHT0), glEnable(GL_LIGHTING);
             },
             {{c, c / 2, 0}, {c, c / 2, 0}, {c, c / 2, 0}, {c, c / 2, 0}}, scaled(0.6f, 0.3f, 0), 0},
-        {"the light moved: diffuse 0.8",
+        {"the light turned up through the modelview: diffuse 0.8",
             [] {
-                const GLfloat above[4] = {0, 0.6f, 0.8f, 0};
-                glPushMatrix(), glLoadIdentity(), glLightfv(GL_LIGHT0, GL_POSITION, above), glPopMatrix();
+                const GLfloat up[4] = {0, 1, 0, 0};  // turned towards the eye, to (0, 0.6, 0.8)
+                glPushMatrix(), glLoadIdentity(), glRotatef(std::atan2(0.8f, 0.6f) * 180 / M_PI, 1, 0, 0);
+                glLightfv(GL_LIGHT0, GL_POSITION, up), glPopMatrix();
             },
             {{c, c / 2, 0}, {c, c / 2, 0}, {c, c / 2, 0}, {c, c / 2, 0}}, scaled(c, c / 2, 0), 0},
         {"specular, halfway between the light and the eye",
