@@ -7,9 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstring>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -326,100 +326,90 @@ TEST_F(PixelCases, MatrixStacksHoldThirtyTwoMatricesEach)
     expectPixel(40, 31, background, "one step more");
 }
 
+// Light 0 towards (0, y, z), placed through a modelview turned about x.
+void placeLight(float y, float z, float turn)
+{
+    const GLfloat position[4] = {0, y, z, 0};
+    glPushMatrix(), glLoadIdentity(), glRotatef(turn, 1, 0, 0);
+    glLightfv(GL_LIGHT0, GL_POSITION, position), glPopMatrix();
+}
+
+void setSpecular(float level, float shininess)
+{
+    const GLfloat specular[4] = {level, level, level, 1};
+    glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, specular);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_SHININESS, &shininess);
+}
+
+using Corners = std::array<std::array<float, 3>, 4>;
+
+Corners same(float r, float g, float b)
+{
+    return {{{r, g, b}, {r, g, b}, {r, g, b}, {r, g, b}}};
+}
+
 TEST_F(PixelCases, EachStateChangeReachesTheNextPrimitive)
 {
     // Steps in order, each a change and then a square of its own (8 x 8,
-    // eight to a row) with the colour it must show at its centre. Vertex
-    // colours come from `colours` (the last one also the flat colour).
-    struct Step {
+    // eight to a row) with the colour it must show at its centre.
+    const struct {
         const char* what;
-        std::function<void()> change;
-        float colours[4][3];
+        void (*change)();
+        Corners colours;
         Rgb expected;
         int z;
-    };
-    const float c = 0.5f;
-    const Step steps[] = {
-        {"smooth, one colour", [] {}, {{1, 0, 0}, {1, 0, 0}, {1, 0, 0}, {1, 0, 0}}, scaled(1, 0, 0), 0},
-        {"flat", [] { glShadeModel(GL_FLAT); }, {{1, 0, 0}, {1, 0, 0}, {1, 0, 0}, {0, 0, 1}}, scaled(0, 0, 1),
-            0},
+    } steps[] = {
+        {"smooth, one colour", [] {}, same(1, 0, 0), scaled(1, 0, 0), 0},
+        {"flat", [] { glShadeModel(GL_FLAT); }, {{{1, 0, 0}, {1, 0, 0}, {1, 0, 0}, {0, 0, 1}}},
+            scaled(0, 0, 1), 0},
         // Colours linear across the square, as both ways of cutting a quad
-        // into two triangles interpolate them (GL leaves the cut open).
-        {"smooth again", [] { glShadeModel(GL_SMOOTH); }, {{0, 0, 0}, {0, c, 0}, {0, c, c}, {0, 0, c}},
-            scaled(0, c * 4.5f / 8, c * 4.5f / 8), 0},
-        {"lighting, from straight ahead: ambient 0.2 plus diffuse 1",
+        // into triangles interpolate them (GL leaves the cut open).
+        {"smooth again", [] { glShadeModel(GL_SMOOTH); }, {{{0, 0, 0}, {0, 1, 0}, {0, 1, 1}, {0, 0, 1}}},
+            scaled(0, 4.5f / 8, 4.5f / 8), 0},
+        {"lit from ahead: ambient 0.2, diffuse 1",
             [] {
-                const GLfloat ahead[4] = {0, 0, 1, 0};
-                glPushMatrix(), glLoadIdentity(), glLightfv(GL_LIGHT0, GL_POSITION, ahead), glPopMatrix();
-                glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
-                glEnable(GL_COLOR_MATERIAL), glEnable(GL_LIGHT0), glEnable(GL_LIGHTING);
+                placeLight(0, 1, 0), glEnable(GL_COLOR_MATERIAL), glEnable(GL_LIGHT0), glEnable(GL_LIGHTING);
             },
-            {{c, c / 2, 0}, {c, c / 2, 0}, {c, c / 2, 0}, {c, c / 2, 0}}, scaled(0.6f, 0.3f, 0), 0},
-        {"the light turned up through the modelview: diffuse 0.8",
-            [] {
-                const GLfloat up[4] = {0, 1, 0, 0};  // turned towards the eye, to (0, 0.6, 0.8)
-                glPushMatrix(), glLoadIdentity(), glRotatef(std::atan2(0.8f, 0.6f) * 180 / M_PI, 1, 0, 0);
-                glLightfv(GL_LIGHT0, GL_POSITION, up), glPopMatrix();
-            },
-            {{c, c / 2, 0}, {c, c / 2, 0}, {c, c / 2, 0}, {c, c / 2, 0}}, scaled(c, c / 2, 0), 0},
-        {"specular, halfway between the light and the eye",
-            [] {
-                const GLfloat specular[4] = {0.5f, 0.5f, 0.5f, 1}, shininess[1] = {1};
-                glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, specular);
-                glMaterialfv(GL_FRONT_AND_BACK, GL_SHININESS, shininess);
-            },
-            {{0.25f, 0.25f, 0}, {0.25f, 0.25f, 0}, {0.25f, 0.25f, 0}, {0.25f, 0.25f, 0}},
-            scaled(0.25f + 0.5f * 1.8f / std::sqrt(3.6f), 0.25f + 0.5f * 1.8f / std::sqrt(3.6f),
-                0.5f * 1.8f / std::sqrt(3.6f)),
+            same(0.5f, 0.25f, 0), scaled(0.6f, 0.3f, 0), 0},
+        {"the light turned from up to (0, 0.6, 0.8): diffuse 0.8",
+            [] { placeLight(1, 0, std::atan2(0.8f, 0.6f) * 180 / M_PI); }, same(0.5f, 0.25f, 0),
+            scaled(0.5f, 0.25f, 0), 0},
+        {"specular, halfway between the light and the eye", [] { setSpecular(0.5f, 1); },
+            same(0.25f, 0.25f, 0),
+            scaled(0.25f + 0.45f / std::sqrt(0.9f), 0.25f + 0.45f / std::sqrt(0.9f), 0.45f / std::sqrt(0.9f)),
             0},
-        {"unlit again",
-            [] {
-                const GLfloat none[4] = {0, 0, 0, 1};
-                glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, none);
-                glDisable(GL_LIGHTING);
-            },
-            {{1, 1, 0}, {1, 1, 0}, {1, 1, 0}, {1, 1, 0}}, scaled(1, 1, 0), 0},
-        {"fog at eye distance 0.5",
+        {"unlit", [] { setSpecular(0, 0), glDisable(GL_LIGHTING); }, same(1, 1, 0), scaled(1, 1, 0), 0},
+        {"blue fog at eye distance 0.5",
             [] {
                 const GLfloat blue[4] = {0, 0, 1, 0};
                 glFogi(GL_FOG_MODE, GL_EXP), glFogfv(GL_FOG_COLOR, blue), glFogf(GL_FOG_DENSITY, 1);
                 glEnable(GL_FOG);
             },
-            {{1, 1, 0}, {1, 1, 0}, {1, 1, 0}, {1, 1, 0}},
-            scaled(std::exp(-0.5f), std::exp(-0.5f), 1 - std::exp(-0.5f)), -32},
-        {"denser fog", [] { glFogf(GL_FOG_DENSITY, 2); }, {{1, 1, 0}, {1, 1, 0}, {1, 1, 0}, {1, 1, 0}},
+            same(1, 1, 0), scaled(std::exp(-0.5f), std::exp(-0.5f), 1 - std::exp(-0.5f)), -32},
+        {"denser fog", [] { glFogf(GL_FOG_DENSITY, 2); }, same(1, 1, 0),
             scaled(std::exp(-1.0f), std::exp(-1.0f), 1 - std::exp(-1.0f)), -32},
-        {"no fog", [] { glDisable(GL_FOG); }, {{1, 1, 0}, {1, 1, 0}, {1, 1, 0}, {1, 1, 0}}, scaled(1, 1, 0),
-            -32},
-        {"blending with GL's default function replaces", [] { glEnable(GL_BLEND); },
-            {{0, c, 0}, {0, c, 0}, {0, c, 0}, {0, c, 0}}, scaled(0, c, 0), 0},
-        {"the depth test is off by default: the far square covers the near one's",
-            [] {
-                glDisable(GL_BLEND);
-                glBegin(GL_QUADS), square(8 * 3 + 2, 8 + 2, 4), glEnd();  // near, in the next square's place
-            },
-            {{0, 1, 1}, {0, 1, 1}, {0, 1, 1}, {0, 1, 1}}, scaled(0, 1, 1), 20},
+        {"no fog", [] { glDisable(GL_FOG); }, same(1, 1, 0), scaled(1, 1, 0), -32},
+        {"blending with GL's default function replaces", [] { glEnable(GL_BLEND); }, same(0, 0.5f, 0),
+            scaled(0, 0.5f, 0), 0},
+        {"the depth test is off by default: the far square covers a near one",
+            [] { glDisable(GL_BLEND), glBegin(GL_QUADS), square(8 * 3 + 2, 8 + 2, 4), glEnd(); },
+            same(0, 1, 1), scaled(0, 1, 1), 20},
     };
     glNormal3d(0, 0, 1.0 / size);  // the modelview scales z by 1/64: an eye normal of length 1
-    int slot = 0;
-    for (const Step& step : steps) {
-        step.change();
+    for (size_t slot = 0; slot < std::size(steps); slot++) {
+        steps[slot].change();
         int x = slot % 8 * 8, y = slot / 8 * 8;
-        glBegin(GL_QUADS);
         const int corners[4][2] = {{x, y}, {x + 8, y}, {x + 8, y + 8}, {x, y + 8}};
+        glBegin(GL_QUADS);
         for (int i = 0; i < 4; i++) {
-            glColor4f(step.colours[i][0], step.colours[i][1], step.colours[i][2], 0.5f);
-            glVertex3i(corners[i][0], corners[i][1], step.z);
+            const auto& c = steps[slot].colours[i];
+            glColor4f(c[0], c[1], c[2], 0.5f), glVertex3i(corners[i][0], corners[i][1], steps[slot].z);
         }
         glEnd();
-        slot++;
     }
     readFrame();
-    slot = 0;
-    for (const Step& step : steps) {
-        expectPixel(slot % 8 * 8 + 4, slot / 8 * 8 + 4, step.expected, step.what);
-        slot++;
-    }
+    for (size_t slot = 0; slot < std::size(steps); slot++)
+        expectPixel(slot % 8 * 8 + 4, slot / 8 * 8 + 4, steps[slot].expected, steps[slot].what);
 }
 
 TEST_F(PixelCases, AdditiveBlendingShowsEachPrimitiveOnceAndEveryRepeatedWideLine)
