@@ -1,351 +1,56 @@
-// batch.cpp: the pending batch drawn as one ES draw, and the ES objects the
-// layer draws with.
+// batch.cpp: a primitive's indices in the batch.
 //
-// Everything is made once, on the layer's first call: the eight programs
-// (shader.cpp), one vertex array, and rings of vertex and index
-// buffers: each draw writes its vertices and indices after the previous
-// draw's, and a full buffer hands over to the next of three, so a buffer is
-// written again only two buffers' worth of draws after its last use and no
-// storage is ever renewed. The CPU side keeps its arrays' capacity from
-// frame to frame: in the steady state nothing is allocated.
-//
-// The driver compiles its own variant of a program for every combination
-// of depth test, blending, dithering and texture filter it is drawn with
-// (llvmpipe does, at the first triangle that reaches pixels, some 20 to 80 ms
-// each), so start-up draws a triangle of each program in each combination
-// kvistra uses and clears the frame again: none of that compiling falls into
-// the show.
-//
-// A draw sets only the uniforms whose values differ from what its program
-// holds.
-#include "gl11/state.h"
+// ES takes a flat-shaded triangle's colour from its last vertex, so every
+// triangle ends on GL 1.1's flat-shading vertex:
+//  - GL_POLYGON: a fan cut as (v[i], v[i+1], v[0]), a cyclic rotation of
+//    each triangle, so the winding (and culling) stays; GL 1.1's flat colour
+//    is the first vertex's.
+//  - GL_QUADS: (v0, v1, v3) and (v1, v2, v3); GL 1.1's flat colour is the
+//    fourth vertex's.
+//  - GL_LINES one pixel wide: ES lines; the flat colour is the second
+//    vertex's in both.
+// Incomplete primitives are dropped, as GL drops them: their vertices stay
+// in the batch, unreferenced.
+#include "gl11/batch.h"
 
-#include <cmath>
-#include <cstring>
-
-namespace {
-
-constexpr int ringBuffers = 3;
-
-struct Ring {
-    GLenum target;
-    GLsizeiptr capacity;  // of each buffer
-    GLuint buffers[ringBuffers] = {};
-    int current = 0;
-    GLintptr offset = 0;
-};
-
-// The program of a draw: 1 with texturing, + 2 with fog, + 4 for flat
-// shading.
-constexpr int programCount = 8;
-
-int programFor(const DrawState& state)
+void addPrimitive(
+    Batch& batch, GLenum mode, const LayerVertex* vertices, size_t count, const LineRaster& raster)
 {
-    return (state.texturing ? 1 : 0) + (state.fog ? 2 : 0) + (state.flat ? 4 : 0);
-}
-
-// A program and the uniform values it holds.
-struct Program {
-    ShaderInputs inputs;
-    DrawState applied{};
-    bool appliedValid = false;
-};
-
-struct EsObjects {
-    Program programs[programCount];
-    int current = -1;
-    GLuint vertexArray = 0;
-    Ring vertices{GL_ARRAY_BUFFER, 2 << 20};
-    Ring indices{GL_ELEMENT_ARRAY_BUFFER, 512 << 10};
-};
-
-EsObjects es;
-
-template <typename T>
-bool same(const T& a, const T& b)
-{
-    return std::memcmp(&a, &b, sizeof(T)) == 0;
-}
-
-void normalise3(float v[3])
-{
-    float length = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
-    if (length == 0.0f)
+    if (mode == GL_LINES && batch.kind == BatchKind::wideLines) {
+        addWideLines(batch, vertices, count, raster);
         return;
-    v[0] /= length;
-    v[1] /= length;
-    v[2] /= length;
-}
-
-// The inverse transpose of the modelview's upper 3 x 3, column after column.
-void normalMatrix(const Matrix4& modelview, float out[9])
-{
-    auto a = [&modelview](int row, int column) { return static_cast<double>(modelview.m[column * 4 + row]); };
-    double c[3][3] = {
-        {a(1, 1) * a(2, 2) - a(1, 2) * a(2, 1), a(1, 2) * a(2, 0) - a(1, 0) * a(2, 2),
-         a(1, 0) * a(2, 1) - a(1, 1) * a(2, 0)},
-        {a(0, 2) * a(2, 1) - a(0, 1) * a(2, 2), a(0, 0) * a(2, 2) - a(0, 2) * a(2, 0),
-         a(0, 1) * a(2, 0) - a(0, 0) * a(2, 1)},
-        {a(0, 1) * a(1, 2) - a(0, 2) * a(1, 1), a(0, 2) * a(1, 0) - a(0, 0) * a(1, 2),
-         a(0, 0) * a(1, 1) - a(0, 1) * a(1, 0)},
-    };
-    double determinant = a(0, 0) * c[0][0] + a(0, 1) * c[0][1] + a(0, 2) * c[0][2];
-    if (determinant == 0.0)
-        determinant = 1.0;
-    for (int row = 0; row < 3; row++)
-        for (int column = 0; column < 3; column++)
-            out[column * 3 + row] = static_cast<float>(c[row][column] / determinant);
-}
-
-void useProgram(int index)
-{
-    if (es.current == index)
-        return;
-    es.current = index;
-    glUseProgram(es.programs[index].inputs.program);
-}
-
-// Sets the uniforms of the program in use that differ from what it holds.
-void applyUniforms(const DrawState& state)
-{
-    Program& program = es.programs[es.current];
-    const ShaderInputs& in = program.inputs;
-    const DrawState& was = program.applied;
-    bool all = !program.appliedValid;
-    if (all || !same(state.modelview, was.modelview)) {
-        float normals[9];
-        normalMatrix(state.modelview, normals);
-        glUniformMatrix4fv(in.modelview, 1, GL_FALSE, state.modelview.m);
-        glUniformMatrix3fv(in.normalMatrix, 1, GL_FALSE, normals);
     }
-    if (all || !same(state.projection, was.projection))
-        glUniformMatrix4fv(in.projection, 1, GL_FALSE, state.projection.m);
-    if (all || state.lighting != was.lighting)
-        glUniform1i(in.lighting, state.lighting);
-    if (all || state.light0 != was.light0)
-        glUniform1i(in.light0, state.light0);
-    if (all || !same(state.lightDirection, was.lightDirection))
-        glUniform3fv(in.lightDirection, 1, state.lightDirection);
-    if (all || !same(state.halfVector, was.halfVector))
-        glUniform3fv(in.halfVector, 1, state.halfVector);
-    if (all || !same(state.specular, was.specular))
-        glUniform3fv(in.specular, 1, state.specular);
-    if (all || state.shininess != was.shininess)
-        glUniform1f(in.shininess, state.shininess);
-    if (all || state.decal != was.decal)
-        glUniform1i(in.decal, state.decal);
-    if (all || state.sphereS != was.sphereS || state.sphereT != was.sphereT)
-        glUniform2i(in.sphereMap, state.sphereS, state.sphereT);
-    if (all || state.borderS != was.borderS || state.borderT != was.borderT)
-        glUniform2i(in.border, state.borderS, state.borderT);
-    if (all || !same(state.textureSize, was.textureSize))
-        glUniform2fv(in.textureSize, 1, state.textureSize);
-    if (all || !same(state.fogColour, was.fogColour))
-        glUniform3fv(in.fogColour, 1, state.fogColour);
-    if (all || state.fogScale != was.fogScale)
-        glUniform1f(in.fogScale, state.fogScale);
-    program.applied = state;
-    program.appliedValid = true;
-}
-
-void createRing(Ring& ring)
-{
-    glGenBuffers(ringBuffers, ring.buffers);
-    for (GLuint buffer : ring.buffers) {
-        glBindBuffer(ring.target, buffer);
-        glBufferData(ring.target, ring.capacity, nullptr, GL_STREAM_DRAW);
-    }
-    glBindBuffer(ring.target, ring.buffers[0]);
-}
-
-// Writes bytes into the ring, bound at its target; returns their offset.
-GLintptr writeRing(Ring& ring, const void* data, GLsizeiptr bytes)
-{
-    if (ring.offset + bytes > ring.capacity) {
-        if (bytes > ring.capacity) {
-            // Only a batch larger than any before grows the buffers.
-            while (bytes > ring.capacity)
-                ring.capacity *= 2;
-            for (GLuint buffer : ring.buffers) {
-                glBindBuffer(ring.target, buffer);
-                glBufferData(ring.target, ring.capacity, nullptr, GL_STREAM_DRAW);
-            }
+    auto first = static_cast<uint32_t>(batch.vertices.size());
+    batch.vertices.insert(batch.vertices.end(), vertices, vertices + count);
+    std::vector<uint32_t>& indices = batch.indices;
+    switch (mode) {
+    case GL_LINES:
+        for (uint32_t k = 0; k + 1 < count; k += 2) {
+            indices.push_back(first + k);
+            indices.push_back(first + k + 1);
         }
-        ring.current = (ring.current + 1) % ringBuffers;
-        glBindBuffer(ring.target, ring.buffers[ring.current]);
-        ring.offset = 0;
-    }
-    glBufferSubData(ring.target, ring.offset, bytes, data);
-    GLintptr at = ring.offset;
-    ring.offset += bytes;
-    return at;
-}
-
-void pointAttributes(GLintptr base)
-{
-    const GLsizei stride = sizeof(LayerVertex);
-    auto at = [base](size_t field) { return reinterpret_cast<const void*>(base + static_cast<GLintptr>(field)); };
-    glVertexAttribPointer(attributePosition, 3, GL_FLOAT, GL_FALSE, stride, at(offsetof(LayerVertex, position)));
-    glVertexAttribPointer(attributeNormal, 3, GL_FLOAT, GL_FALSE, stride, at(offsetof(LayerVertex, normal)));
-    glVertexAttribPointer(attributeColour, 4, GL_FLOAT, GL_FALSE, stride, at(offsetof(LayerVertex, colour)));
-    glVertexAttribPointer(attributeTexCoord, 2, GL_FLOAT, GL_FALSE, stride, at(offsetof(LayerVertex, texCoord)));
-    glVertexAttribPointer(attributeOffset, 2, GL_FLOAT, GL_FALSE, stride, at(offsetof(LayerVertex, offset)));
-}
-
-// A triangle of every program in every combination of depth test, blending
-// (with the one function kvistra blends with) and texture filter, dithering off (kvistra's
-// first draw switches it off for good), through a texture like kvistra's
-// (RGB, 256 x 256, clamped); then the frame is cleared and ES is back at GL's
-// defaults. Runs before the program's first clear.
-void setCapability(GLenum capability, bool on)
-{
-    if (on)
-        glEnable(capability);
-    else
-        glDisable(capability);
-}
-
-void drawEveryRasterState()
-{
-    GLuint texture = 0;
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    std::vector<uint8_t> black(256 * 256 * 3, 0);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, 256, 256, 0, GL_RGB, GL_UNSIGNED_BYTE, black.data());
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glBlendFunc(GL_SRC_ALPHA, GL_SRC_COLOR);
-    glDisable(GL_DITHER);
-    static const Matrix4 identity = {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}};
-    LayerVertex corners[3] = {};
-    corners[1].position[0] = 0.5f;
-    corners[2].position[1] = 0.5f;
-    const uint32_t triangle[3] = {0, 1, 2};
-    // Bit 0: blending, bit 1: depth test, bit 2: linear filter, bits 3 and
-    // up: the program.
-    for (int combination = 0; combination < programCount * 8; combination++) {
-        int index = combination >> 3;
-        useProgram(index);
-        glUniformMatrix4fv(es.programs[index].inputs.modelview, 1, GL_FALSE, identity.m);
-        glUniformMatrix4fv(es.programs[index].inputs.projection, 1, GL_FALSE, identity.m);
-        GLint filter = combination & 4 ? GL_LINEAR : GL_NEAREST;
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
-        setCapability(GL_DEPTH_TEST, combination & 2);
-        setCapability(GL_BLEND, combination & 1);
-        pointAttributes(writeRing(es.vertices, corners, sizeof corners));
-        GLintptr at = writeRing(es.indices, triangle, sizeof triangle);
-        glDrawElements(GL_TRIANGLES, 3, GL_UNSIGNED_INT, reinterpret_cast<const void*>(at));
-    }
-    glClearColor(0, 0, 0, 0);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
-    glFinish();
-    glDisable(GL_DEPTH_TEST);
-    glDisable(GL_BLEND);
-    glEnable(GL_DITHER);
-    glBlendFunc(GL_ONE, GL_ZERO);
-    glBindTexture(GL_TEXTURE_2D, 0);
-    glDeleteTextures(1, &texture);
-}
-
-} // namespace
-
-void startLayer()
-{
-    layer.started = true;
-    for (int index = 0; index < programCount; index++) {
-        ShaderInputs& inputs = es.programs[index].inputs;
-        createProgram(inputs, index & 1, index & 2, index & 4);
-        useProgram(index);
-        glUniform1i(inputs.sampler, 0);
-        // The default light model's ambient times the material's ambient,
-        // which colour material takes from the current colour.
-        glUniform3f(inputs.sceneAmbient, 0.2f, 0.2f, 0.2f);
-    }
-
-    glGenVertexArrays(1, &es.vertexArray);
-    glBindVertexArray(es.vertexArray);
-    createRing(es.vertices);
-    createRing(es.indices);
-    for (GLuint attribute : {attributePosition, attributeNormal, attributeColour, attributeTexCoord, attributeOffset})
-        glEnableVertexAttribArray(attribute);
-    glActiveTexture(GL_TEXTURE0);
-    glGetIntegerv(GL_VIEWPORT, layer.viewport);
-    drawEveryRasterState();
-}
-
-void captureDrawState(DrawState& state)
-{
-    std::memset(&state, 0, sizeof state);
-    state.modelview = layer.modelview.entries[layer.modelview.depth - 1];
-    state.projection = layer.projection.entries[layer.projection.depth - 1];
-    if (layer.lighting) {
-        state.lighting = 1;
-        state.specular[0] = layer.specular[0];
-        state.specular[1] = layer.specular[1];
-        state.specular[2] = layer.specular[2];
-        state.shininess = layer.shininess;
-        if (layer.light0) {
-            state.light0 = 1;
-            std::memcpy(state.lightDirection, layer.lightPosition, sizeof state.lightDirection);
-            normalise3(state.lightDirection);
-            std::memcpy(state.halfVector, state.lightDirection, sizeof state.halfVector);
-            state.halfVector[2] += 1.0f;
-            normalise3(state.halfVector);
+        break;
+    case GL_POLYGON:
+        for (uint32_t i = 1; i + 1 < count; i++) {
+            indices.push_back(first + i);
+            indices.push_back(first + i + 1);
+            indices.push_back(first);
         }
-    }
-    state.flat = layer.shadeModel == GL_FLAT;
-    if (layer.texturing) {
-        const TextureRecord& texture = textureRecord(layer.boundTexture);
-        bool linear = texture.magFilter == GL_LINEAR;
-        state.texturing = 1;
-        state.texture = layer.boundTexture;
-        state.decal = layer.envMode == GL_DECAL;
-        state.sphereS = layer.genS && layer.genModeS == GL_SPHERE_MAP;
-        state.sphereT = layer.genT && layer.genModeT == GL_SPHERE_MAP;
-        state.borderS = linear && texture.wrapS == GL_CLAMP;
-        state.borderT = linear && texture.wrapT == GL_CLAMP;
-        state.textureSize[0] = static_cast<float>(texture.width);
-        state.textureSize[1] = static_cast<float>(texture.height);
-    }
-    if (layer.fog) {
-        state.fog = 1;
-        state.fogColour[0] = layer.fogColour[0];
-        state.fogColour[1] = layer.fogColour[1];
-        state.fogColour[2] = layer.fogColour[2];
-        state.fogScale = layer.fogDensity * 1.442695f;
+        break;
+    case GL_QUADS:
+        for (uint32_t q = 0; q + 3 < count; q += 4) {
+            uint32_t v = first + q;
+            uint32_t quad[6] = {v, v + 1, v + 3, v + 1, v + 2, v + 3};
+            indices.insert(indices.end(), quad, quad + 6);
+        }
+        break;
+    default: break;
     }
 }
 
-void flushBatch()
+void emptyBatch(Batch& batch)
 {
-    if (layer.indices.empty()) {
-        layer.vertices.clear();
-        return;
-    }
-    ensureStarted();
-    const DrawState& state = layer.batchState;
-    GLintptr vertexBase = writeRing(es.vertices, layer.vertices.data(),
-                                    static_cast<GLsizeiptr>(layer.vertices.size() * sizeof(LayerVertex)));
-    GLintptr indexBase = writeRing(es.indices, layer.indices.data(),
-                                   static_cast<GLsizeiptr>(layer.indices.size() * sizeof(uint32_t)));
-    pointAttributes(vertexBase);
-    useProgram(programFor(state));
-    applyUniforms(state);
-    if (state.texturing)
-        bindEsTexture(state.texture);
-
-    bool lines = layer.batchKind == BatchKind::lines;
-    // A wide line's quad has no face to cull.
-    bool uncull = layer.batchKind == BatchKind::wideLines && layer.cullFace;
-    if (uncull)
-        glDisable(GL_CULL_FACE);
-    glDrawElements(lines ? GL_LINES : GL_TRIANGLES, static_cast<GLsizei>(layer.indices.size()), GL_UNSIGNED_INT,
-                   reinterpret_cast<const void*>(indexBase));
-    if (uncull)
-        glEnable(GL_CULL_FACE);
-    layer.vertices.clear();
-    layer.indices.clear();
-    forgetWideLines();
+    batch.vertices.clear();
+    batch.indices.clear();
+    forgetSegments(batch.segments);
 }

@@ -16,16 +16,16 @@ static const Matrix4 identity = {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1
 
 static MatrixStack& currentStack()
 {
-    return layer.matrixMode == GL_PROJECTION ? layer.projection : layer.modelview;
+    return glState.matrixMode == GL_PROJECTION ? glState.projection : glState.modelview;
 }
 
-Matrix4& currentMatrix()
+static Matrix4& currentMatrix()
 {
-    MatrixStack& stack = currentStack();
-    return stack.entries[stack.depth - 1];
+    return topMatrix(currentStack());
 }
 
-void multiplyMatrices(const Matrix4& a, const Matrix4& b, Matrix4& out)
+// out = a * b, in GL's float arithmetic.
+static void multiplyMatrices(const Matrix4& a, const Matrix4& b, Matrix4& out)
 {
     Matrix4 product;
     for (int row = 0; row < 4; row++) {
@@ -45,28 +45,39 @@ static void multiplyCurrent(const Matrix4& by)
     markStateChanged();
 }
 
+bool pushMatrix(MatrixStack& stack)
+{
+    if (stack.depth >= matrixStackDepth)
+        return false;
+    stack.entries[stack.depth] = stack.entries[stack.depth - 1];
+    stack.depth++;
+    return true;
+}
+
+bool popMatrix(MatrixStack& stack)
+{
+    if (stack.depth <= 1)
+        return false;
+    stack.depth--;
+    return true;
+}
+
 void gl11MatrixMode(GLenum mode)
 {
-    if (mode == GL_MODELVIEW || mode == GL_PROJECTION)
-        layer.matrixMode = mode;
+    if (mode != GL_MODELVIEW && mode != GL_PROJECTION)
+        notImplemented("glMatrixMode", mode);
+    glState.matrixMode = mode;
 }
 
 void gl11PushMatrix()
 {
-    MatrixStack& stack = currentStack();
-    if (stack.depth >= matrixStackDepth)
-        return;
-    stack.entries[stack.depth] = stack.entries[stack.depth - 1];
-    stack.depth++;
+    pushMatrix(currentStack());
 }
 
 void gl11PopMatrix()
 {
-    MatrixStack& stack = currentStack();
-    if (stack.depth <= 1)
-        return;
-    stack.depth--;
-    markStateChanged();
+    if (popMatrix(currentStack()))
+        markStateChanged();
 }
 
 void gl11LoadIdentity()
@@ -173,10 +184,10 @@ static void cross(const float a[3], const float b[3], float out[3])
 }
 
 void gl11LookAt(GLdouble eyeX, GLdouble eyeY, GLdouble eyeZ, GLdouble centreX, GLdouble centreY,
-                GLdouble centreZ, GLdouble upX, GLdouble upY, GLdouble upZ)
+    GLdouble centreZ, GLdouble upX, GLdouble upY, GLdouble upZ)
 {
     float forward[3] = {static_cast<float>(centreX - eyeX), static_cast<float>(centreY - eyeY),
-                        static_cast<float>(centreZ - eyeZ)};
+        static_cast<float>(centreZ - eyeZ)};
     float up[3] = {static_cast<float>(upX), static_cast<float>(upY), static_cast<float>(upZ)};
     float side[3];
     normalise(forward);

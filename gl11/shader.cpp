@@ -22,9 +22,9 @@
 // and a texture fetch, an exp2 or an interpolated colour per fragment that
 // is not needed costs as much as one that is. So there are eight programs,
 // all made at start-up.
-#include "gl11/state.h"
+#include "gl11/shader.h"
 
-#include "platform/process.h"
+#include "gl11/state.h"
 
 #include <cstdio>
 
@@ -138,12 +138,6 @@ void main()
 }
 )";
 
-void layerFatal(const char* what, const char* detail)
-{
-    std::fprintf(stderr, "gl11: %s%s%s\n", what, *detail ? ": " : "", detail);
-    endProcess(1);
-}
-
 static GLuint compileShader(GLenum kind, const char* options, const char* source)
 {
     GLuint shader = glCreateShader(kind);
@@ -157,7 +151,7 @@ static GLuint compileShader(GLenum kind, const char* options, const char* source
         glGetShaderInfoLog(shader, sizeof log, nullptr, log);
         layerFatal(kind == GL_VERTEX_SHADER ? "the vertex shader does not compile"
                                             : "the fragment shader does not compile",
-                   log);
+            log);
     }
     return shader;
 }
@@ -165,8 +159,8 @@ static GLuint compileShader(GLenum kind, const char* options, const char* source
 void createProgram(ShaderInputs& inputs, bool texturing, bool fog, bool flat)
 {
     char options[80];
-    std::snprintf(options, sizeof options, "#define TEXTURING %d\n#define FOG %d\n#define FLAT %d\n", texturing,
-                  fog, flat);
+    std::snprintf(options, sizeof options, "#define TEXTURING %d\n#define FOG %d\n#define FLAT %d\n",
+        texturing, fog, flat);
     GLuint vertex = compileShader(GL_VERTEX_SHADER, "", vertexSource);
     GLuint fragment = compileShader(GL_FRAGMENT_SHADER, options, fragmentSource);
     GLuint program = glCreateProgram();

@@ -16,18 +16,13 @@
 // same ends, is left out. Its quad is the same area either way round, and
 // where depth rounding would let one of its fragments through, it would
 // paint the colour already there.
-#include "gl11/state.h"
+#include "gl11/batch.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
 namespace {
-
-// The segments of the batch, by hash of their ends: the index of each
-// quad's first vertex, + 1 (0 is a free slot). Half full at most.
-std::vector<uint32_t> slots;
-size_t used = 0;
 
 // Whole-number coordinates have their low bits all zero, so the bits are
 // mixed down as well as up before the low bits pick a slot.
@@ -59,64 +54,66 @@ bool samePosition(const LayerVertex& a, const LayerVertex& b)
 bool sameAttributes(const LayerVertex& a, const LayerVertex& b)
 {
     return std::memcmp(a.normal, b.normal, sizeof a.normal) == 0 &&
-           std::memcmp(a.colour, b.colour, sizeof a.colour) == 0 &&
-           std::memcmp(a.texCoord, b.texCoord, sizeof a.texCoord) == 0;
+        std::memcmp(a.colour, b.colour, sizeof a.colour) == 0 &&
+        std::memcmp(a.texCoord, b.texCoord, sizeof a.texCoord) == 0;
 }
 
 // Whether the quad starting at vertex `base` is the segment a-b, either way.
-bool sameSegment(uint32_t base, const LayerVertex& a, const LayerVertex& b)
+bool sameSegment(const Batch& batch, uint32_t base, const LayerVertex& a, const LayerVertex& b)
 {
-    const LayerVertex& from = layer.vertices[base];
-    const LayerVertex& to = layer.vertices[base + 2];
+    const LayerVertex& from = batch.vertices[base];
+    const LayerVertex& to = batch.vertices[base + 2];
     if (!sameAttributes(from, a))
         return false;
     return (samePosition(from, a) && samePosition(to, b)) || (samePosition(from, b) && samePosition(to, a));
 }
 
-void insert(uint32_t base)
+void insert(const Batch& batch, std::vector<uint32_t>& slots, uint32_t base)
 {
     size_t mask = slots.size() - 1;
-    size_t i = segmentHash(layer.vertices[base], layer.vertices[base + 2]) & mask;
+    size_t i = segmentHash(batch.vertices[base], batch.vertices[base + 2]) & mask;
     while (slots[i] != 0)
         i = (i + 1) & mask;
     slots[i] = base + 1;
 }
 
 // Twice the slots, the segments held so far placed again.
-void grow()
+void grow(Batch& batch)
 {
+    std::vector<uint32_t>& slots = batch.segments.slots;
     std::vector<uint32_t> held;
     for (uint32_t slot : slots)
         if (slot != 0)
             held.push_back(slot - 1);
     slots.assign(slots.empty() ? 1024 : slots.size() * 2, 0);
     for (uint32_t base : held)
-        insert(base);
+        insert(batch, slots, base);
 }
 
 // Whether the batch holds the segment a-b already; if not, it will, as the
 // quad about to start at vertex `base`.
-bool heldBefore(const LayerVertex& a, const LayerVertex& b, uint32_t base)
+bool heldBefore(Batch& batch, const LayerVertex& a, const LayerVertex& b, uint32_t base)
 {
-    if (2 * (used + 1) > slots.size())
-        grow();
-    size_t mask = slots.size() - 1;
+    SegmentTable& table = batch.segments;
+    if (2 * (table.used + 1) > table.slots.size())
+        grow(batch);
+    size_t mask = table.slots.size() - 1;
     for (size_t i = segmentHash(a, b) & mask;; i = (i + 1) & mask) {
-        if (slots[i] == 0) {
-            slots[i] = base + 1;
-            used++;
+        if (table.slots[i] == 0) {
+            table.slots[i] = base + 1;
+            table.used++;
             return false;
         }
-        if (sameSegment(slots[i] - 1, a, b))
+        if (sameSegment(batch, table.slots[i] - 1, a, b))
             return true;
     }
 }
 
 // A point's window position under the batch's matrices and the viewport;
 // false when it lies behind the eye.
-bool windowPosition(const float position[3], float window[2])
+bool windowPosition(
+    const DrawState& state, const LineRaster& raster, const float position[3], float window[2])
 {
-    const DrawState& state = layer.batchState;
     float eye[4], clip[4];
     for (int row = 0; row < 4; row++) {
         const float* m = state.modelview.m;
@@ -128,52 +125,49 @@ bool windowPosition(const float position[3], float window[2])
     }
     if (clip[3] <= 0.0f)
         return false;
-    window[0] = (clip[0] / clip[3] * 0.5f + 0.5f) * static_cast<float>(layer.viewport[2]);
-    window[1] = (clip[1] / clip[3] * 0.5f + 0.5f) * static_cast<float>(layer.viewport[3]);
+    window[0] = (clip[0] / clip[3] * 0.5f + 0.5f) * raster.viewportWidth;
+    window[1] = (clip[1] / clip[3] * 0.5f + 0.5f) * raster.viewportHeight;
     return true;
 }
 
-} // namespace
+}  // namespace
 
-void widenLines(size_t start)
+void addWideLines(Batch& batch, const LayerVertex* ends, size_t count, const LineRaster& raster)
 {
-    std::vector<LayerVertex>& ends = layer.lineEnds;
-    ends.assign(layer.vertices.begin() + static_cast<std::ptrdiff_t>(start), layer.vertices.end());
-    layer.vertices.resize(start);
-    bool repeatsInvisible = layer.depthTest && !layer.blend;
-    float halfWidth = layer.lineWidth * 0.5f;
-    for (size_t k = 0; k + 1 < ends.size(); k += 2) {
+    float halfWidth = raster.width * 0.5f;
+    for (size_t k = 0; k + 1 < count; k += 2) {
         const LayerVertex& a = ends[k];
         const LayerVertex& b = ends[k + 1];
-        auto base = static_cast<uint32_t>(layer.vertices.size());
-        if (repeatsInvisible && sameAttributes(a, b) && heldBefore(a, b, base))
+        auto base = static_cast<uint32_t>(batch.vertices.size());
+        if (raster.repeatsInvisible && sameAttributes(a, b) && heldBefore(batch, a, b, base))
             continue;
         float from[2] = {0, 0}, to[2] = {0, 0};
-        bool known = windowPosition(a.position, from) && windowPosition(b.position, to);
+        bool known = windowPosition(batch.state, raster, a.position, from) &&
+            windowPosition(batch.state, raster, b.position, to);
         bool xMajor = !known || std::fabs(to[0] - from[0]) >= std::fabs(to[1] - from[1]);
         float offset[2] = {0, 0};
         if (xMajor)
-            offset[1] = halfWidth * 2.0f / static_cast<float>(layer.viewport[3]);
+            offset[1] = halfWidth * 2.0f / raster.viewportHeight;
         else
-            offset[0] = halfWidth * 2.0f / static_cast<float>(layer.viewport[2]);
+            offset[0] = halfWidth * 2.0f / raster.viewportWidth;
         for (const LayerVertex* end : {&a, &b}) {
             for (float side : {-1.0f, 1.0f}) {
                 LayerVertex corner = *end;
                 corner.offset[0] = side * offset[0];
                 corner.offset[1] = side * offset[1];
-                layer.vertices.push_back(corner);
+                batch.vertices.push_back(corner);
             }
         }
         // base: a-, a+, b-, b+.
         uint32_t quad[6] = {base, base + 1, base + 3, base, base + 3, base + 2};
-        layer.indices.insert(layer.indices.end(), quad, quad + 6);
+        batch.indices.insert(batch.indices.end(), quad, quad + 6);
     }
 }
 
-void forgetWideLines()
+void forgetSegments(SegmentTable& table)
 {
-    if (used == 0)
+    if (table.used == 0)
         return;
-    std::fill(slots.begin(), slots.end(), 0);
-    used = 0;
+    std::fill(table.slots.begin(), table.slots.end(), 0);
+    table.used = 0;
 }
