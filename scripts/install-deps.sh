@@ -21,8 +21,10 @@ packages=(
   xvfb xauth xdotool x11-utils ffmpeg imagemagick
   # benchmarks: wall time and peak memory
   time
-  # the web page: its compiler, and the browser its test runs it in
-  emscripten chromium
+  # the web page: its compiler, and the three browser engines its test and
+  # benchmark run it in (Firefox and WebKit under Xvfb, WebKit through its
+  # WebDriver and MiniBrowser)
+  emscripten chromium firefox-esr webkit2gtk-driver
   # the Debian package: its dependencies, its checker, the manual pages' and
   # the desktop entry's checks
   dpkg-dev lintian groff desktop-file-utils
