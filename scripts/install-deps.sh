@@ -19,8 +19,8 @@ packages=(
   libfreetype-dev fonts-dejavu-core libpng-dev
   # tests and capture: a virtual X server, key presses, video, an independent image coder
   xvfb xauth xdotool x11-utils ffmpeg imagemagick
-  # benchmarks: wall time and peak memory
-  time
+  # benchmarks: wall time and peak memory; the web page's profile's sampler
+  time linux-perf
   # the web page: its compiler, and the three browser engines its test and
   # benchmark run it in (Firefox and WebKit under Xvfb, WebKit through its
   # WebDriver and MiniBrowser)

@@ -41,6 +41,9 @@ const prefs = {
   "messaging-system.rsexperimentloader.enabled": false,
   "media.gmp-manager.url": "",
   "media.gmp-gmpopenh264.enabled": false,
+  // performance.now() to the microsecond, not the millisecond, for the
+  // page's frame log.
+  "privacy.reduceTimerPrecision": false,
   // The page's full screen at once, without the notice and its animation.
   "full-screen-api.warning.timeout": 0,
   "full-screen-api.transition-duration.enter": "0 0",
