@@ -113,10 +113,11 @@ function descendants() {
   const kinds = new Map();
   for (const pid of found) {
     try {
-      const argv = fs.readFileSync(`/proc/${pid}/cmdline`, "utf8").split("\0").filter(Boolean);
-      const type = argv.find((a) => a.startsWith("--type="));
-      kinds.set(pid, type ? type.slice(7) : argv.includes("-contentproc") ? `firefox-${argv[argv.length - 1].split(" ").pop()}`
-        : path.basename(argv[0] || "?"));
+      // Chromium's helpers write their arguments as one string.
+      const words = fs.readFileSync(`/proc/${pid}/cmdline`, "utf8").split(/[\0 ]/).filter(Boolean);
+      const type = words.find((a) => a.startsWith("--type="));
+      kinds.set(pid, type ? type.slice(7) : words.includes("-contentproc") ? `firefox-${words[words.length - 1]}`
+        : path.basename(words[0] || "?"));
     } catch {
       // gone meanwhile
     }
@@ -176,19 +177,37 @@ function report(engine, page, samples) {
     const within = samples.filter(([time]) => windows.some(([from, to]) => time >= from && time < to));
     console.log(`all frames over 20 ms together:\n${cpuLine(within, -Infinity, Infinity)}`);
   }
-  console.log("scene       frames  inside median  95%   interval median  95%");
+  console.log("scene       frames  inside median  95%   interval median  95%" +
+    (samples ? "   browser's processor ms per frame (the busiest threads)" : ""));
   for (const [stage, name] of Object.entries(scenes)) {
     const rows = [];
+    let from = Infinity, to = -Infinity;
     log.forEach(([found, interval, left], k) => {
-      if (found === Number(stage) && left === found && passOf[k] >= 0) rows.push([passes[passOf[k]][1], interval]);
+      if (found !== Number(stage) || left !== found || passOf[k] < 0) return;
+      const pass = passes[passOf[k]];
+      rows.push([pass[1], interval]);
+      from = Math.min(from, toMono(pass[0] + pass[1] - interval));
+      to = Math.max(to, toMono(pass[0] + pass[1]));
     });
     if (rows.length === 0) continue;
+    let cpu = "";
+    if (samples) {
+      const threads = {};
+      let total = 0;
+      for (const [time, ours, thread] of samples) {
+        if (!ours || time < from || time >= to) continue;
+        threads[thread] = (threads[thread] || 0) + 1;
+        total++;
+      }
+      const perFrame = (v) => (v * 1000 / perfRate / rows.length).toFixed(1);
+      cpu = `   ${perFrame(total)} (${top(threads, 3, (t, v) => `${t} ${perFrame(v)}`)})`;
+    }
     const quantile = (column, q) => {
       const sorted = rows.map((r) => r[column]).sort((a, b) => a - b);
       return sorted[Math.min(sorted.length - 1, Math.floor(q * sorted.length))];
     };
     console.log(`${name.padEnd(11)} ${String(rows.length).padStart(6)} ${ms(quantile(0, 0.5), 14)} ${ms(quantile(0, 0.95), 5)}` +
-      ` ${ms(quantile(1, 0.5), 16)} ${ms(quantile(1, 0.95), 5)}`);
+      ` ${ms(quantile(1, 0.5), 16)} ${ms(quantile(1, 0.95), 5)}${cpu}`);
   }
   if (samples) console.log(`the whole run:\n${cpuLine(samples, -Infinity, Infinity)}`);
 }
