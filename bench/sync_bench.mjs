@@ -45,7 +45,7 @@ const sound = await startSoundServer(dir);
 try {
   let cuts = null;
   for (const [name, play] of [["the demo (PulseAudio, Xvfb)", (log) => playDemo(runDir, sound.env, log)],
-    ["the page (headless Chromium)", (log) => playPage(webDir, dir, sound.env, log, null, cuts)]]) {
+    ["the page (headless Chromium)", (log) => playPage(webDir, sound.env, log, null, cuts)]]) {
     const recording = path.join(dir, "heard.raw"), syncLog = path.join(dir, "sync.log");
     const recorder = await startRecorder(runDir, recording, sound.env);
     try {

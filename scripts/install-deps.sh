@@ -23,10 +23,12 @@ packages=(
   # the test that listens to the show: a sound server of its own, and the
   # cross-correlation that finds the music in what it recorded
   pulseaudio libfftw3-dev
-  # benchmarks: wall time and peak memory
-  time
-  # the web page: its compiler, and the browser its test runs it in
-  emscripten chromium
+  # benchmarks: wall time and peak memory; the web page's profile's sampler
+  time linux-perf
+  # the web page: its compiler, and the three browser engines its test and
+  # benchmark run it in (Firefox and WebKit under Xvfb, WebKit through its
+  # WebDriver and MiniBrowser)
+  emscripten chromium firefox-esr webkit2gtk-driver
 )
 
 # Packaging: building the Debian packages the Debian way (scripts/package.sh,

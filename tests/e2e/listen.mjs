@@ -39,7 +39,7 @@ let passed = true;
 const sound = await startSoundServer(dir);
 try {
   const players = [["demo", (log) => playDemo(runDir, sound.env, log, listenTenths)]];
-  if (webDir) players.push(["page in Chromium", (log) => playPage(webDir, dir, sound.env, log, listenTenths)]);
+  if (webDir) players.push(["page in Chromium", (log) => playPage(webDir, sound.env, log, listenTenths)]);
   for (const [name, play] of players) {
     const recording = path.join(dir, `${name.split(" ")[0]}.raw`), syncLog = path.join(dir, `${name.split(" ")[0]}.log`);
     const recorder = await startRecorder(runDir, recording, sound.env);

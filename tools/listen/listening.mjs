@@ -6,7 +6,7 @@
 import { spawn, execFile } from "node:child_process";
 import fs from "node:fs";
 import path from "node:path";
-import { closeBrowser, evaluate, launchBrowser, pressKey, serve, startPage, waitFor } from "../../web/headless.mjs";
+import { launchBrowser, serve, startPage, waitFor } from "../../web/drivers/browser.mjs";
 
 const sinkName = "heard";
 
@@ -170,26 +170,23 @@ export async function playDemo(runDir, soundEnv, syncLog, untilTenths = null) {
 
 // The page in headless Chromium with its sound on, until its clock passes
 // untilTenths (then Escape), or to the show's end when untilTenths is null;
-// what it logged goes to syncLog in monotonic time. dir: for the browser's
-// profile.
-export async function playPage(webDir, dir, soundEnv, syncLog, untilTenths = null, cuts = null) {
+// what it logged goes to syncLog in monotonic time.
+export async function playPage(webDir, soundEnv, syncLog, untilTenths = null, cuts = null) {
   const server = await serve(webDir);
-  const profile = path.join(dir, "chromium");
-  const browser = launchBrowser(profile, { sound: true, env: soundEnv });
+  const browser = await launchBrowser("chromium", { sound: true, env: soundEnv });
   try {
-    const session = await startPage(browser, `http://127.0.0.1:${server.address().port}/kvistra.html`);
+    await startPage(browser, `http://127.0.0.1:${server.address().port}/kvistra.html`);
     if (untilTenths !== null)
-      await waitFor(browser, session, `kvistraPage.clock.length > 0 && kvistraPage.clock[kvistraPage.clock.length - 1][1] >= ${untilTenths}`, 90, `page clock at ${untilTenths / 10} s`);
-    else await waitFor(browser, session, "kvistraPage.ended", 400, "end of the show");
-    const offset = await pageClockOffset((expression) => evaluate(browser, session, expression));
+      await waitFor(browser, `kvistraPage.clock.length > 0 && kvistraPage.clock[kvistraPage.clock.length - 1][1] >= ${untilTenths}`, 90, `page clock at ${untilTenths / 10} s`);
+    else await waitFor(browser, "kvistraPage.ended", 400, "end of the show");
+    const offset = await pageClockOffset((expression) => browser.evaluate(expression));
     if (untilTenths !== null) {
-      await pressKey(browser, session, "Escape", "Escape", 27);
-      await waitFor(browser, session, "kvistraPage.ended", 30, "end");
+      await browser.pressKey("Escape");
+      await waitFor(browser, "kvistraPage.ended", 30, "end");
     }
-    writePageSyncLog(syncLog, await evaluate(browser, session, "({clock: kvistraPage.clock, stages: kvistraPage.stages})"),
-      offset, cuts);
+    writePageSyncLog(syncLog, await browser.evaluate("({clock: kvistraPage.clock, stages: kvistraPage.stages})"), offset, cuts);
   } finally {
     server.close();
-    await closeBrowser(browser, profile);
+    await browser.close();
   }
 }
