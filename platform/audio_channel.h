@@ -45,8 +45,9 @@ struct AudioChannel {
     uint64_t framesSinceStart = 0;    // frames rendered since the last (re)start
     AudioSyncProc endProc = nullptr;  // the end procedure, or null
     uint32_t endSync = 0;             // the sync handle given to it
-    // In the output's stream of frames: where this playback began, and an
-    // end met by the decoder that has not yet been heard (UINT64_MAX: none).
+    // In the output's stream of frames: where this playback began (where the
+    // output says when its frames are heard), and an end met by the decoder
+    // that has not yet been heard (UINT64_MAX: none).
     uint64_t firstFrame = UINT64_MAX;
     uint64_t endFrame = UINT64_MAX;
 };

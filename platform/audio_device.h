@@ -46,6 +46,8 @@ void waitPulseDevice();
 // every 20 ms while the layer waits), on top of the ones the device makes
 // after each write.
 void watchPulseDevice(uint64_t frame);
+// The number of the next frame the device will write (locked).
+uint64_t pulseNextFrame();
 // The frame being heard now, from the server's timing, with the lock held;
 // false before the stream has timing, or once it has failed.
 bool pulseHeardFrame(uint64_t& frame);

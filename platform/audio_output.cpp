@@ -60,8 +60,8 @@ int lastError = audioOk;
 // While an end procedure runs on the device's thread, the layer's clock
 // reads the moment that end was heard; after a play call has waited for its
 // first frame, the clock's next reading on the calling thread is the moment
-// that frame was heard (the wait may end a little after it, on a busy
-// machine even a good deal after).
+// that frame is heard (the wait may end a little after it, on a busy machine
+// even a good deal after).
 thread_local bool clockPinned = false;
 thread_local bool pinnedOnce = false;
 thread_local uint64_t pinnedMilliseconds = 0;
@@ -129,8 +129,6 @@ void mixOutput(float* out, int frames, uint64_t first)
     for (const std::unique_ptr<AudioChannel>& channel : state.channels) {
         if (!channel->playing)
             continue;
-        if (channel->firstFrame == noFrame)
-            channel->firstFrame = first;
         for (int done = 0; done < frames; done += chunk) {
             int n = std::min(chunk, frames - done);
             state.renderedFrom = first + static_cast<uint64_t>(done);
@@ -155,32 +153,33 @@ uint64_t onHeard(uint64_t heard)
         if (channel->endFrame != noFrame)
             next = std::min(next, channel->endFrame);
     }
-    if (state.starting != nullptr && state.starting->firstFrame != noFrame)
+    if (state.starting != nullptr)
         next = std::min(next, state.starting->firstFrame);
     return next;
 }
 
 // Waits (locked) until the channel's first frame is heard, when the device
-// can say so; gives up after startWaitMilliseconds.
+// can say so, at most startWaitMilliseconds; the clock's next reading on
+// this thread is the moment that frame is heard, whenever the wait noticed
+// it (or the clock reads a little before that moment, should the wait give
+// up first). The channel starts with the next frame written to the device.
 void waitUntilHeard(AudioChannel& channel)
 {
     if (state.kind != DeviceKind::pulse || !state.started)
         return;
+    channel.firstFrame = pulseNextFrame();
     state.starting = &channel;
     uint64_t deadline = steadyMilliseconds() + startWaitMilliseconds;
     for (;;) {
         uint64_t heard = 0;
-        if (channel.firstFrame != noFrame && pulseHeardFrame(heard) && heard >= channel.firstFrame) {
-            clockPinned = pinnedOnce = true;
-            pinnedMilliseconds = frameMilliseconds(channel.firstFrame);
-            break;
-        }
-        if (steadyMilliseconds() >= deadline)
+        if ((pulseHeardFrame(heard) && heard >= channel.firstFrame) || steadyMilliseconds() >= deadline)
             break;
         watchPulseDevice(channel.firstFrame);
         waitPulseDevice();
     }
     state.starting = nullptr;
+    clockPinned = pinnedOnce = true;
+    pinnedMilliseconds = frameMilliseconds(channel.firstFrame);
 }
 
 AudioChannel* findChannel(AudioHandle handle)
@@ -232,12 +231,10 @@ int playChannel(AudioHandle handle, ChannelKind kind, bool flush)
     lockOutput();
     if (flush) {
         rewindChannel(*channel);
-        channel->firstFrame = noFrame;
         channel->endFrame = noFrame;
     }
     if (!channel->playing) {
         channel->playing = true;
-        channel->firstFrame = noFrame;
         waitUntilHeard(*channel);
     }
     unlockOutput();

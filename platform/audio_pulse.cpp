@@ -232,6 +232,11 @@ void watchPulseDevice(uint64_t frame)
     armWatch(watchInterval);
 }
 
+uint64_t pulseNextFrame()
+{
+    return pulse.framesWritten;
+}
+
 bool pulseHeardFrame(uint64_t& frame)
 {
     if (pulse.stream == nullptr || pa_stream_get_state(pulse.stream) != PA_STREAM_READY)

@@ -19,6 +19,9 @@
 
 namespace {
 
+// The sink's delay below which it counts as playing steadily.
+constexpr pa_usec_t steadySinkUsec = 50000;
+
 struct Recorder {
     pa_threaded_mainloop* loop = nullptr;
     pa_context* context = nullptr;
@@ -27,6 +30,7 @@ struct Recorder {
     uint64_t frames = 0;               // frames read so far
     std::vector<double> firstMoments;  // one estimate per read
     bool failed = false;
+    bool sinkSteady = false;            // the sink plays with a short delay
 };
 
 Recorder recorder;
@@ -51,6 +55,10 @@ void onTiming(pa_stream* stream, int success, void*)
     double heardThen = static_cast<double>(timing->write_index) / (2 * sizeof(float)) / listenRate +
         (static_cast<double>(timing->source_usec) - static_cast<double>(timing->sink_usec)) * 1e-6;
     recorder.firstMoments.push_back(at + realToMonotonic - heardThen);
+    if (timing->sink_usec < steadySinkUsec && !recorder.sinkSteady) {
+        recorder.sinkSteady = true;
+        pa_threaded_mainloop_signal(recorder.loop, 0);
+    }
 }
 
 void signalWaiters(pa_context*, void*)
@@ -159,6 +167,13 @@ int recordSource(const std::string& source, const std::string& outPath)
     }
     pa_threaded_mainloop_lock(recorder.loop);
     bool started = waitReady() && startStream(source);
+    // A sink that has been idle (a null sink, say) may still be playing out
+    // a long block of silence, which a stream started now would wait behind:
+    // "recording" is said once the sink plays with a short delay (or after
+    // 10 s anyway).
+    double deadline = clockSeconds(CLOCK_MONOTONIC) + 10;
+    while (started && !recorder.sinkSteady && clockSeconds(CLOCK_MONOTONIC) < deadline)
+        pa_threaded_mainloop_wait(recorder.loop);
     pa_threaded_mainloop_unlock(recorder.loop);
     if (!started) {
         std::fprintf(stderr, "kvistra-listen: cannot record %s\n", source.c_str());
