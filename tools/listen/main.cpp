@@ -17,7 +17,7 @@
 //       and with the show's sync log (KVISTRA_SYNC_LOG):
 //         zero-offset MS      heard-zero less the log's zero, in ms (a stall
 //                             of the output in the first blocks adds to it)
-//         start-offset MS     as clock-offset, over the first five blocks
+//         start-offset MS     as clock-offset, over the first 20 blocks
 //                             heard while the log has the clock: the music's
 //                             start heard at the clock's time, stalls or not
 //         clock-offset MS P10 P90 N
@@ -45,7 +45,8 @@ namespace {
 constexpr size_t blockSize = 4096;      // 93 ms
 constexpr long blockSearch = 441;       // +-10 ms around the block before
 constexpr long gapSearch = listenRate;  // +-1 s after a gap
-constexpr size_t earlyBlocks = 5;       // the first half second or so, for where time 0 was heard
+constexpr size_t zeroBlocks = 5;        // the first half second or so, for where time 0 was heard
+constexpr size_t startBlocks = 20;      // the first two seconds or so, for the start against the clock
 
 struct ClockReading {
     double moment;  // monotonic seconds
@@ -175,12 +176,12 @@ int align(const char* musicPath, const std::string& recordingPath, const char* l
         matched++;
         double heard = firstMoment + static_cast<double>(match.recordedAt) / listenRate;
         double pieceSeconds = static_cast<double>(match.pieceAt) / listenRate;
-        if (earlyZeros.size() < earlyBlocks)
+        if (earlyZeros.size() < zeroBlocks)
             earlyZeros.push_back(heard - pieceSeconds);
         double clock = 0;
         if (clockAt(log, heard, clock)) {
             clockOffsets.push_back((pieceSeconds - clock) * 1000.0);
-            if (startOffsets.size() < earlyBlocks)
+            if (startOffsets.size() < startBlocks)
                 startOffsets.push_back(clockOffsets.back());
         }
     }
