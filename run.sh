@@ -8,11 +8,11 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 top=$PWD
-scripts/install-deps.sh
 
 # ./run.sh --web: the web page, served on this machine only. Of the native
 # tree it needs only the baked assets.
 if [ "${1:-}" = "--web" ]; then
+  scripts/install-deps.sh web
   cmake --preset play
   cmake --build --preset assets
   cmake --preset web
@@ -21,6 +21,7 @@ if [ "${1:-}" = "--web" ]; then
   echo "run.sh: the show is at http://127.0.0.1:$port/kvistra.html (Ctrl-C stops the server)"
   exec python3 -m http.server "$port" --bind 127.0.0.1 --directory build-web
 fi
+scripts/install-deps.sh play
 cmake --preset play
 cmake --build --preset play
 cd build/run
@@ -40,6 +41,7 @@ if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   exit "$status"
 fi
 
+"$top/scripts/install-deps.sh" video
 echo "run.sh: no X display; rendering the show to video instead (about as long as the show)."
 ./kvistra-capture --mp4 "$top/kvistra.mp4"
 echo "run.sh: the show is in $top/kvistra.mp4"

@@ -13,10 +13,10 @@
 # ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/install-deps.sh
 
 if [ "${1:-}" = "--sanitize" ]; then
   shift
+  scripts/install-deps.sh test
   # The OpenGL ES layer too, through its own tests and the fidelity test's capture.
   for tree in sanitize-gles sanitize; do
     cmake --preset $tree
@@ -32,6 +32,8 @@ if [ "${1:-}" = "--sanitize" ]; then
   exit 0
 fi
 
+# The package test (e2e.DebianPackage) builds the Debian packages.
+scripts/install-deps.sh test package
 for tree in gles native web; do
   cmake --preset $tree
   cmake --build --preset $tree

@@ -10,7 +10,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$PWD  # the targets work in a scratch directory of their own: absolute paths
 seconds=${1:-60}
-scripts/install-deps.sh --fuzz
+scripts/install-deps.sh fuzz
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
