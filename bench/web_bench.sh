@@ -3,7 +3,7 @@
 # played once in real time in each browser engine, one after another (about
 # three minutes each).
 # usage: bench/web_bench.sh [chromium|firefox|webkit|all] [WEB_BUILD_DIR]
-#        (default: all three, build-web from web/build.sh)
+#        (default: all three, build-web from the web preset)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 engine=${1:-all}

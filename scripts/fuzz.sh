@@ -1,22 +1,21 @@
 #!/usr/bin/env bash
 # fuzz.sh [SECONDS]: builds the readers' fuzz targets with clang, libFuzzer
 # and the address and undefined-behaviour sanitizers (leak detection on) in
-# build-fuzz/, and runs each target for SECONDS (default 60) from the seed
-# corpus in fuzz/corpus. New interesting inputs go to build-fuzz/corpus/,
+# build-fuzz/ (the fuzz presets of CMakePresets.json), and runs each target
+# for SECONDS (default 60) from the seed corpus in fuzz/corpus. New
+# interesting inputs go to build-fuzz/corpus/,
 # findings (crashes, leaks, timeouts, memory blow-ups) to build-fuzz/findings/.
 # Prints the executions of each target; exits 1 if anything was found.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$PWD  # the targets work in a scratch directory of their own: absolute paths
 seconds=${1:-60}
-scripts/install-deps.sh --fuzz
+scripts/install-deps.sh fuzz
 
-sanitizers="-fsanitize=fuzzer-no-link,address,undefined,float-cast-overflow -fno-sanitize-recover=all"
-cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKVISTRA_FUZZ=ON \
-  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-  -DCMAKE_C_FLAGS="$sanitizers" -DCMAKE_CXX_FLAGS="$sanitizers" >/dev/null
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz
+# The targets the build preset builds.
 targets=(library pcx model music)
-cmake --build build-fuzz --target "${targets[@]/#/fuzz-}"
 
 found=0
 for target in "${targets[@]}"; do

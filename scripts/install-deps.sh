@@ -1,51 +1,105 @@
 #!/usr/bin/env bash
-# Installs every Debian package that building, baking, running and testing
-# kvistra needs. Packages already installed are skipped. Runs as root, or
-# through sudo; otherwise it names the missing packages and fails.
-# usage: scripts/install-deps.sh [--fuzz]   (--fuzz: the fuzzing tools too)
+# Installs the Debian packages a command needs, by profile. Packages already
+# installed are skipped. Runs as root, or through sudo; otherwise it names
+# the missing packages and fails.
+# usage: scripts/install-deps.sh [PROFILE...]
+#   play     build the show, bake its assets and play it (./run.sh)
+#   video    the show rendered to MP4 (kvistra-capture --mp4: ./run.sh
+#            without an X display); with play
+#   web      the web page, built and served (./run.sh --web); with play
+#   test     the tests and the benchmarks (./test.sh); with play, video
+#            and web
+#   package  build and check the Debian packages (scripts/package.sh,
+#            scripts/package-check.sh, the package test of ./test.sh);
+#            with play
+#   fuzz     the fuzz targets under libFuzzer (scripts/fuzz.sh); with play
+# Without a profile: play, video, web, test and package, all but fuzz.
 set -euo pipefail
 
-packages=(
-  # build
-  build-essential cmake ninja-build pkg-config libgtest-dev
-  # OpenGL: GLUT window, GLU, headless EGL on Mesa (llvmpipe); OpenGL ES 3
-  # for the OpenGL ES build
-  libgl-dev libglu1-mesa-dev freeglut3-dev libegl-dev libgl1-mesa-dri libgles-dev
-  # audio: output (PulseAudio where a server runs, else SDL), compressed
-  # stream, tracker modules; the baker's encoder
+# build-essential through cmake: the build; the OpenGL ones: GLUT window,
+# GLU, headless EGL on Mesa (llvmpipe) for kvistra-capture; audio: output
+# (PulseAudio where a server runs, else SDL), compressed stream, tracker
+# modules, the baker's encoder; the display mode switch; the baker's
+# lettering and the tools' PNG output; ./run.sh's check for an X display
+# (xdpyinfo).
+play=(
+  build-essential cmake ninja-build pkg-config
+  libgl-dev libglu1-mesa-dev freeglut3-dev libegl-dev libgl1-mesa-dri
   libpulse-dev libsdl2-dev libmpg123-dev libopenmpt-dev libmp3lame-dev
-  # display mode switch
   libxrandr-dev
-  # the baker's lettering, the tools' PNG output
   libfreetype-dev fonts-dejavu-core libpng-dev
-  # tests and capture: a virtual X server, key presses, video, an independent image coder
-  xvfb xauth xdotool x11-utils ffmpeg imagemagick
-  # the test that listens to the show: a sound server of its own, and the
-  # cross-correlation that finds the music in what it recorded
-  pulseaudio libfftw3-dev
-  # benchmarks: wall time and peak memory; the web page's profile's sampler
-  time linux-perf
-  # the web page: its compiler, and the three browser engines its test and
-  # benchmark run it in (Firefox and WebKit under Xvfb, WebKit through its
-  # WebDriver and MiniBrowser)
-  emscripten chromium firefox-esr webkit2gtk-driver
+  x11-utils
 )
 
-# Packaging: building the Debian packages the Debian way (scripts/package.sh,
-# the package test), checking them (lintian, the manual pages, the desktop
-# entry, the AppStream metadata), and the slow checks of
-# scripts/package-check.sh: a fresh Debian 12 root, the installed-package
-# test, the report on packages that are not byte-identical.
-packaging=(
+# The encoder kvistra-capture --mp4 runs.
+video=(ffmpeg)
+
+# The page's compiler, and the server ./run.sh --web runs.
+web=(emscripten python3)
+
+# The tests: GoogleTest; node for the scripts that drive browsers and sound
+# servers; OpenGL ES 3 for the OpenGL ES tree; a virtual X server, key
+# presses, an independent image coder; the test that listens to
+# the show: a sound server of its own and the cross-correlation that finds
+# the music in what it recorded; the three browser engines the page's test
+# and benchmark run it in (Firefox and WebKit under Xvfb, WebKit through its
+# WebDriver and MiniBrowser). The benchmarks: wall time and peak memory, the
+# web page's profile's sampler.
+test=(
+  libgtest-dev nodejs
+  libgles-dev
+  xvfb xauth xdotool imagemagick
+  pulseaudio libfftw3-dev
+  chromium firefox-esr webkit2gtk-driver
+  time linux-perf
+)
+
+# Building the Debian packages the Debian way (the Build-Depends beyond
+# play's: the tests' GoogleTest and FFTW), checking them (lintian, the
+# manual pages, the desktop entry, the AppStream metadata), and the slow
+# checks of scripts/package-check.sh: a fresh Debian 12 root, the
+# installed-package test, the report on packages that are not
+# byte-identical.
+package=(
+  libgtest-dev libfftw3-dev
   dpkg-dev debhelper lintian groff desktop-file-utils appstream
   mmdebstrap autopkgtest diffoscope-minimal
 )
-packages+=("${packaging[@]}")
 
-# scripts/fuzz.sh adds clang with libFuzzer and the sanitizer runtimes.
-if [ "${1:-}" = "--fuzz" ]; then
-  packages+=(clang libclang-rt-14-dev)
+# clang with libFuzzer and the sanitizer runtimes.
+fuzz=(clang libclang-rt-14-dev)
+
+declare -A wanted=()
+want() {
+  case "$1" in
+    play) ;;
+    video | web | package | fuzz) want play ;;
+    test) want video; want web ;;
+    *)
+      echo "install-deps: no profile '$1' (play, video, web, test, package, fuzz)" >&2
+      exit 2
+      ;;
+  esac
+  wanted[$1]=1
+}
+if [ $# -eq 0 ]; then
+  set -- test package
 fi
+for profile in "$@"; do
+  want "$profile"
+done
+
+packages=()
+add() {
+  local -n list=$1
+  packages+=("${list[@]}")
+}
+for profile in play video web test package fuzz; do
+  if [ -n "${wanted[$profile]:-}" ]; then
+    add "$profile"
+  fi
+done
+mapfile -t packages < <(printf '%s\n' "${packages[@]}" | sort -u)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -10,7 +10,7 @@
 # scripts/package-check.sh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
+scripts/install-deps.sh package
 scripts/deb-build.sh build/deb
 
 changes=$(ls build/deb/kvistra_*.changes)
