@@ -223,7 +223,7 @@ async function stopPerf(perf) {
   await perf.exited;
 }
 
-const server = await serve(webDir, { profile: instrument });
+const server = await serve(webDir, { profile: { script: instrument } });
 let failed = false;
 try {
   for (const engine of engines) {

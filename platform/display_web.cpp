@@ -13,12 +13,20 @@
 EM_JS(void, webEnterFullscreen, (), {
     var canvas = Module.canvas;
     if (canvas && canvas.requestFullscreen)
-        canvas.requestFullscreen().catch(function() {});
+        Module.fullscreenRequest = canvas.requestFullscreen().catch(function() {});
 });
 
+// A request still under way (a browser that animates into full screen) is
+// left as soon as it is granted.
 EM_JS(void, webLeaveFullscreen, (), {
-    if (document.fullscreenElement && document.exitFullscreen)
-        document.exitFullscreen().catch(function() {});
+    var canvas = Module.canvas;
+    var leave = function() {
+        if (document.fullscreenElement === canvas && document.exitFullscreen)
+            document.exitFullscreen().catch(function() {});
+    };
+    leave();
+    if (Module.fullscreenRequest)
+        Module.fullscreenRequest.then(leave);
 });
 // clang-format on
 

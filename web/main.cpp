@@ -59,12 +59,14 @@ EM_BOOL onFullscreenChange(int, const EmscriptenFullscreenChangeEvent* event, vo
     return EM_FALSE;
 }
 
-// On every way out: nothing goes on playing or drawing, and the page learns
-// the status once standard output is complete.
+// On every way out: nothing goes on playing, drawing or listening (the page
+// may start a fresh instance of the program later, on the same page), and
+// the page learns the status once standard output is complete.
 void endInPage(int status)
 {
     audioFree();
     emscripten_cancel_main_loop();
+    emscripten_html5_remove_all_event_listeners();
     noteEnd(status);
 }
 
@@ -79,6 +81,9 @@ void createCanvasContext()
     attributes.stencil = EM_FALSE;
     attributes.antialias = EM_FALSE;
     attributes.preserveDrawingBuffer = EM_TRUE;
+    // The layer needs nothing beyond WebGL 2 itself; enabling every
+    // extension the browser offers costs tens of milliseconds at the start.
+    attributes.enableExtensionsByDefault = EM_FALSE;
     emscripten_set_canvas_element_size("#canvas", 640, 480);
     EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context = emscripten_webgl_create_context("#canvas", &attributes);
     if (context <= 0 || emscripten_webgl_make_context_current(context) != EMSCRIPTEN_RESULT_SUCCESS) {
