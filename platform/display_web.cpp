@@ -1,8 +1,12 @@
 // display_web.cpp: the show's screen mode in a web browser: the canvas full
-// screen through the Fullscreen API, left again by restoreDisplayMode and,
-// whichever way the program ends, by an exit hook. A browser may refuse full
-// screen (no gesture, a frame that forbids it); the show then plays in the
-// page, as the demo plays in whatever mode the screen has.
+// screen, left again by restoreDisplayMode and, whichever way the program
+// ends, by an exit hook. A browser grants full screen only within a
+// gesture, which only the page sees: the page asks for it in the start
+// gesture already, and asking here (Module.enterFullscreen) takes that
+// request over; leaving (Module.leaveFullscreen) also leaves a request
+// granted only later. A browser may refuse full screen (a frame that
+// forbids it) or have none; the show then plays in the page, as the demo
+// plays in whatever mode the screen has.
 #include "platform/display.h"
 
 #include "platform/process.h"
@@ -11,22 +15,13 @@
 
 // clang-format off
 EM_JS(void, webEnterFullscreen, (), {
-    var canvas = Module.canvas;
-    if (canvas && canvas.requestFullscreen)
-        Module.fullscreenRequest = canvas.requestFullscreen().catch(function() {});
+    if (Module.enterFullscreen)
+        Module.enterFullscreen();
 });
 
-// A request still under way (a browser that animates into full screen) is
-// left as soon as it is granted.
 EM_JS(void, webLeaveFullscreen, (), {
-    var canvas = Module.canvas;
-    var leave = function() {
-        if (document.fullscreenElement === canvas && document.exitFullscreen)
-            document.exitFullscreen().catch(function() {});
-    };
-    leave();
-    if (Module.fullscreenRequest)
-        Module.fullscreenRequest.then(leave);
+    if (Module.leaveFullscreen)
+        Module.leaveFullscreen();
 });
 // clang-format on
 

@@ -1,8 +1,10 @@
 // kvistra-page.js: the page around the program. It checks that the browser
 // gives WebGL 2, downloads the program (kvistra.js, kvistra.wasm) and the
 // show's files (kvistra.data) with a progress bar, decodes the music with the
-// browser's decoder, waits for the viewer's click, touch or key (sound and
-// full screen may only start after a gesture), starts the program, and shows
+// browser's decoder, has the program prepare its picture (the GL layer's
+// start-up, long on a software renderer), waits for the viewer's click,
+// touch or key (sound and full screen may only start after a gesture),
+// starts the program, and shows
 // what the program writes to standard output when it ends, with an offer to
 // watch again. The program's own parts are in kvistra.js (emscripten's
 // output).
@@ -396,6 +398,8 @@ var kvistraPage = {
         onPass: onPass,
         onPicture: onPicture,
         onEnd: onEnd,
+        enterFullscreen: enterFullscreen,
+        leaveFullscreen: leaveFullscreen,
       };
       kvistraPage.nextModule = module;
       var script = document.createElement("script");
@@ -437,6 +441,9 @@ var kvistraPage = {
     if (kvistraPage.ended) return;
     kvistraPage.ended = true;
     kvistraPage.status = status;
+    // The program leaves full screen itself, unless it ended before it
+    // took it over.
+    leaveFullscreen();
     canvas.style.cursor = "";
     endBox.hidden = false;
     again.hidden = status !== 0;
@@ -469,17 +476,48 @@ var kvistraPage = {
     delete document.body.dataset.status;
   }
 
-  // In the gesture: the showing's audio context (which the gesture lets
-  // start), then the program once the output runs. The program asks for
-  // full screen itself; where the browser has no full screen or refuses it,
-  // the show plays in the page at 4:3.
+  // The program's picture and GL layer made ready before its start (the
+  // driver compiles the layer's programs and their variants meanwhile).
+  function prepare(module) {
+    module._prepareShow();
+    return module;
+  }
+
+  // Full screen for the showing's canvas: asked for once (browsers grant it
+  // only within a gesture: the start's), and left again at the end, also
+  // when granted only after it. The program's display layer asks and leaves
+  // through these (Module.enterFullscreen, Module.leaveFullscreen). Where
+  // the browser has no full screen or refuses it, the show plays in the
+  // page at 4:3.
+  var fullscreenRequest = null;
+
+  function enterFullscreen() {
+    if (!fullscreenRequest && canvas.requestFullscreen)
+      fullscreenRequest = canvas.requestFullscreen().catch(function () {});
+  }
+
+  function leaveFullscreen() {
+    var shown = canvas;
+    var leave = function () {
+      if (document.fullscreenElement === shown && document.exitFullscreen) document.exitFullscreen().catch(function () {});
+    };
+    leave();
+    if (fullscreenRequest) fullscreenRequest.then(leave);
+  }
+
+  // In the gesture: the showing's audio context and full screen (browsers
+  // allow both only within one), then the program once the output runs.
   function startShowing(how, ready) {
     resetShowing(how);
-    var audio = openAudio();
     promptBox.hidden = true;
     endBox.hidden = true;
     canvas.hidden = false;
-    Promise.all([ready, outputRunning(audio)]).then(function (results) {
+    // The audio first: asking for full screen uses the gesture up in
+    // WebKitGTK, whose context made after it would not start.
+    var audio = openAudio(), running = outputRunning(audio);
+    fullscreenRequest = null;
+    enterFullscreen();
+    Promise.all([ready.then(prepare), running]).then(function (results) {
       var module = results[0];
       module.kvistraAudio = audio;
       module.callMain(programArguments());
@@ -541,7 +579,13 @@ var kvistraPage = {
     .then(newInstance)
     .then(function (module) {
       instance = module;
-      return decodeMusic(module.FS);
+      // The decoder works on its own thread meanwhile.
+      var decoded = decodeMusic(module.FS);
+      say("Preparing the show...");
+      return new Promise(function (resolve) { setTimeout(resolve, 0); }).then(function () {
+        prepare(module);
+        return decoded;
+      });
     })
     .then(waitForGesture, function (error) {
       showFailure(error.shown ? error.message : "The show did not load: " + error.message);
