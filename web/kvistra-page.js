@@ -1,13 +1,12 @@
 // kvistra-page.js: the page around the program. It checks that the browser
 // gives WebGL 2, downloads the program (kvistra.js, kvistra.wasm) and the
-// show's files (kvistra.data) with a progress bar, decodes the music with the
-// browser's decoder, has the program prepare its picture (the GL layer's
-// start-up, long on a software renderer), waits for the viewer's click,
-// touch or key (sound and full screen may only start after a gesture),
-// starts the program, and shows
-// what the program writes to standard output when it ends, with an offer to
-// watch again. The program's own parts are in kvistra.js (emscripten's
-// output).
+// show's files (kvistra.data) with a progress bar, decodes the music with
+// the browser's decoder, has the program prepare its picture (the GL
+// layer's start-up, long on a software renderer), waits for the viewer's
+// click, touch or key (sound and full screen may only start after a
+// gesture), starts the program, and shows what the program writes to
+// standard output when it ends, with an offer to watch again. The
+// program's own parts are in kvistra.js (emscripten's output).
 //
 // Each showing is a fresh instance of the program: kvistra.js run again on
 // a fresh Module, the WebAssembly compiled once, the show's files and the
@@ -21,15 +20,17 @@
 // the showing's number in data-run), stop=T ends it after the frame at T
 // seconds; without=NAME removes the file NAME ("ant", "music.mp3") from the
 // program's files. Kept in kvistraPage for tests and benchmarks: the bytes
-// of the download (loading), how each showing was started (gesture: "click",
-// "key" or "touch"), how many showings started (runs), whether the audio
-// clock fell back to the page's own (silent) or to the context's time
-// (stampsAstray: the output timestamps were off), and for the showing under way
-// the frame log (frames, per pass: the stage it found, the milliseconds
-// since the pass before, the stage it left), the demo clock after each pass
-// (clock: performance.now() and the clock in tenths), each change of stage
-// (stages: the stage, the pass's start and end, the clock then, the scene's
-// start) and the moments of the start gesture and of the first title frame.
+// of the download (loading), the decoded music and where the piece lies in
+// it (decoded, pieces: see pieceIn), how each showing was started (gesture:
+// "click", "key" or "touch"), how many showings started (runs), whether
+// the audio clock fell back to the page's own (silent) or to the context's
+// time (stampsAstray: the output timestamps were off), and for the showing
+// under way the frame log (frames, per pass: the stage it found, the
+// milliseconds since the pass before, the stage it left), the demo clock
+// after each pass (clock: performance.now() and the clock in tenths), each
+// change of stage (stages: the stage, the pass's start and end, the clock
+// then, the scene's start) and the moments of the start gesture and of the
+// first title frame.
 "use strict";
 
 var kvistraPage = {
@@ -418,8 +419,8 @@ var kvistraPage = {
     if (stage !== kvistraPage.stage) kvistraPage.stages.push([stage, start, now, clockAtStart, clock, sceneStart]);
     if (kvistraPage.firstTitleTime === null && stage >= 2) kvistraPage.firstTitleTime = now;
     kvistraPage.lastPassTime = now;
+    if (stage !== kvistraPage.stage) document.body.dataset.stage = stage;
     kvistraPage.stage = stage;
-    document.body.dataset.stage = stage;
   }
 
   function onPicture(name, rgb, width, height) {
