@@ -28,7 +28,8 @@ const engines = args.length > 1 ? args.slice(1) : browserNames;
 // Put before the page's scripts: per animation frame callback its start,
 // its duration, per WebGL method called within it [calls, ms], and the
 // length of the page's frame log after it; the calls outside them (the
-// program's start-up in the click's handler) apart.
+// program's preparation while the page waits for the viewer, and its
+// start-up after the gesture) apart.
 const instrument = `(function () {
   var profile = window.kvistraProfile = { passes: [], calls: null, outside: {} };
   var request = window.requestAnimationFrame.bind(window);
@@ -159,7 +160,7 @@ function report(engine, page, samples) {
       (samples ? `\n${cpuLine(samples, toMono(from ?? start - gap), toMono(start + inside))}` : ""));
   };
   const first = passes.findIndex((p) => p[3] === 0 && Object.keys(p[2]).length > 0);
-  console.log(`start-up in the click's handler, WebGL: ${top(page.outside, 8, (name, [count, t]) =>
+  console.log(`outside the animation frames (preparation, start-up), WebGL: ${top(page.outside, 8, (name, [count, t]) =>
     `${name} ${count}x ${t.toFixed(1)}`)}`);
   line(`start click to first title frame`, first, page.gesture);
   const slow = [];
@@ -223,7 +224,7 @@ async function stopPerf(perf) {
   await perf.exited;
 }
 
-const server = await serve(webDir, { profile: instrument });
+const server = await serve(webDir, { profile: { script: instrument } });
 let failed = false;
 try {
   for (const engine of engines) {

@@ -13,8 +13,8 @@
 // of depth test, blending, dithering and texture filter it is drawn with
 // (llvmpipe does, at the first triangle that reaches pixels, some 20 to 80 ms
 // each), so start-up draws a triangle of each program in each combination
-// kvistra uses and clears the frame again: none of that compiling falls into
-// the show.
+// kvistra uses, clears the frame again and waits until all that is done:
+// none of that compiling falls into the show.
 //
 // A draw sets only the uniforms whose values differ from what its program
 // holds, and binds its texture only when ES has another one bound.
@@ -244,7 +244,11 @@ void drawEveryRasterState()
     }
     glClearColor(0, 0, 0, 0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
-    glFinish();
+    // A wait no driver skips: reading a pixel back returns only once every
+    // draw before it is done. (WebGL's finish does not wait in Chromium, whose
+    // GPU process would then compile during the show's first frames.)
+    uint8_t pixel[4];
+    glReadPixels(0, 0, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
     glDisable(GL_DEPTH_TEST);
     glDisable(GL_BLEND);
     glEnable(GL_DITHER);
@@ -284,6 +288,11 @@ void ensureStarted()
 {
     if (!es.started)
         startLayer();
+}
+
+void gl11Start()
+{
+    ensureStarted();
 }
 
 void bindEsTexture(GLuint name)

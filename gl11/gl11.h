@@ -64,6 +64,13 @@ typedef double GLdouble;
 #define GL_TEXTURE_GEN_MODE 0x2500
 #define GL_CLAMP 0x2900
 
+// Not GL 1.1: sets up the ES side now (its programs and buffers, and a
+// draw in every raster state the driver compiles for, es.cpp), which the
+// first call that reaches ES does otherwise. For a program that has its
+// context before the show and time to spare then: the web page, while it
+// waits for the viewer.
+void gl11Start();
+
 // Capabilities and fixed state (state.cpp).
 void gl11Enable(GLenum capability);
 void gl11Disable(GLenum capability);
@@ -79,7 +86,8 @@ void gl11Clear(GLbitfield mask);
 void gl11Viewport(GLint x, GLint y, GLsizei width, GLsizei height);
 void gl11Flush();
 void gl11Finish();
-void gl11ReadPixels(GLint x, GLint y, GLsizei width, GLsizei height, GLenum format, GLenum type, void* pixels);
+void gl11ReadPixels(
+    GLint x, GLint y, GLsizei width, GLsizei height, GLenum format, GLenum type, void* pixels);
 
 // Matrix stacks and the two GLU matrices (matrices.cpp).
 void gl11MatrixMode(GLenum mode);
@@ -91,7 +99,7 @@ void gl11Rotatef(GLfloat angle, GLfloat x, GLfloat y, GLfloat z);
 void gl11Translatef(GLfloat x, GLfloat y, GLfloat z);
 void gl11Perspective(GLdouble fovy, GLdouble aspect, GLdouble zNear, GLdouble zFar);
 void gl11LookAt(GLdouble eyeX, GLdouble eyeY, GLdouble eyeZ, GLdouble centreX, GLdouble centreY,
-                GLdouble centreZ, GLdouble upX, GLdouble upY, GLdouble upZ);
+    GLdouble centreZ, GLdouble upX, GLdouble upY, GLdouble upZ);
 
 // Immediate mode (immediate.cpp).
 void gl11Begin(GLenum mode);
@@ -115,7 +123,7 @@ void gl11GenTextures(GLsizei count, GLuint* names);
 void gl11BindTexture(GLenum target, GLuint name);
 void gl11TexParameteri(GLenum target, GLenum name, GLint value);
 void gl11TexImage2D(GLenum target, GLint level, GLint internalFormat, GLsizei width, GLsizei height,
-                    GLint border, GLenum format, GLenum type, const void* pixels);
+    GLint border, GLenum format, GLenum type, const void* pixels);
 void gl11TexEnvi(GLenum target, GLenum name, GLint value);
 void gl11TexEnvf(GLenum target, GLenum name, GLfloat value);
 void gl11TexGeni(GLenum coordinate, GLenum name, GLint value);

@@ -1,18 +1,21 @@
 // audio_web.cpp: the audio layer of audio.h in a web browser, on Web Audio.
 //
-// The page creates the AudioContext and decodes "music.mp3" with the
-// browser's own decoder before main runs, into kvistraAudio.decoded (a
-// buffer, or null when the browser could not decode it), and finds where in
-// it the piece lies (kvistraAudio.pieces: a decoder that ignores the
-// encoder's record leaves its priming in front). Here the calls open the
-// output (resuming the context, which the start gesture allows), find the
-// decoded music by name and play the piece looping. A browser plays no
-// tracker modules: audioMusicLoad always refuses.
+// The page decodes "music.mp3" with the browser's own decoder before main
+// runs, into kvistraAudio.decoded (no entry when the browser could not
+// decode it), finds where in it the piece lies (kvistraAudio.pieces: a
+// decoder that ignores the encoder's record leaves its priming in front),
+// and makes the AudioContext in the start gesture (kvistraAudio.context;
+// null without Web Audio). Here the calls open the output (resuming the
+// context), find the decoded music by name and play the piece looping. A
+// browser plays no tracker modules: audioMusicLoad always refuses.
 //
 // The clock is the moment being heard (kvistraAudio.heard). Playback starts
 // ahead by the output's delay, so that the clock's zero is the moment play
 // was asked for and the piece heard at each moment is the piece at the
-// clock's time; each end of the music is noticed when it is heard.
+// clock's time; each end of the music is noticed when it is heard. Where
+// the output did not start (kvistraAudio.silent: no sound device), the
+// clock is the page's own and nothing is played, so that an output that
+// starts later cannot play out of step.
 #include "platform/audio.h"
 #include "platform/audio_web.h"
 
@@ -51,6 +54,8 @@ EM_JS(double, webAudioSeconds, (const char* name), {
 // the context's own clock, not on whenever the message reaches it.
 EM_JS(double, webAudioPlay, (const char* name), {
     var audio = Module.kvistraAudio;
+    if (audio.silent)
+        return audio.heard();
     var key = UTF8ToString(name);
     var piece = audio.pieces[key];
     var source = audio.context.createBufferSource();

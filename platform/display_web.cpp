@@ -1,8 +1,12 @@
 // display_web.cpp: the show's screen mode in a web browser: the canvas full
-// screen through the Fullscreen API, left again by restoreDisplayMode and,
-// whichever way the program ends, by an exit hook. A browser may refuse full
-// screen (no gesture, a frame that forbids it); the show then plays in the
-// page, as the demo plays in whatever mode the screen has.
+// screen, left again by restoreDisplayMode and, whichever way the program
+// ends, by an exit hook. A browser grants full screen only within a
+// gesture, which only the page sees: the page asks for it in the start
+// gesture already, and asking here (Module.enterFullscreen) takes that
+// request over; leaving (Module.leaveFullscreen) also leaves a request
+// granted only later. A browser may refuse full screen (a frame that
+// forbids it) or have none; the show then plays in the page, as the demo
+// plays in whatever mode the screen has.
 #include "platform/display.h"
 
 #include "platform/process.h"
@@ -11,14 +15,13 @@
 
 // clang-format off
 EM_JS(void, webEnterFullscreen, (), {
-    var canvas = Module.canvas;
-    if (canvas && canvas.requestFullscreen)
-        canvas.requestFullscreen().catch(function() {});
+    if (Module.enterFullscreen)
+        Module.enterFullscreen();
 });
 
 EM_JS(void, webLeaveFullscreen, (), {
-    if (document.fullscreenElement && document.exitFullscreen)
-        document.exitFullscreen().catch(function() {});
+    if (Module.leaveFullscreen)
+        Module.leaveFullscreen();
 });
 // clang-format on
 

@@ -1,11 +1,14 @@
 // main.cpp: the program entry of the web page. The page calls main at the
-// viewer's first click or key (sound may only start after a gesture); the
+// viewer's click, touch or key (sound may only start after a gesture); the
 // start-up then follows the demo's own order: the music, full screen, the
 // 640 x 480 picture with a depth buffer, the pointer hidden, the callbacks,
 // the GL state, the frame rate. Then each animation frame of the browser
-// runs one pass of the sequencer.
+// runs one pass of the sequencer. Before that, while the page waits for
+// the viewer, it has the picture's context made and the GL layer started
+// (prepareShow), which takes the driver a while.
 #include "shell/shell.h"
 
+#include "gl11/gl.h"
 #include "platform/audio_web.h"
 #include "platform/clock.h"
 #include "platform/display.h"
@@ -24,6 +27,7 @@ namespace {
 
 bool virtualClock = false;
 bool fullscreen = false;
+EMSCRIPTEN_WEBGL_CONTEXT_HANDLE canvasContext = 0;
 
 // The browser shows the canvas when the animation frame's callback returns;
 // the drawing buffer is kept, so what is not cleared stays.
@@ -59,17 +63,23 @@ EM_BOOL onFullscreenChange(int, const EmscriptenFullscreenChangeEvent* event, vo
     return EM_FALSE;
 }
 
-// On every way out: nothing goes on playing or drawing, and the page learns
-// the status once standard output is complete.
+// On every way out: nothing goes on playing, drawing or listening (the page
+// may start a fresh instance of the program later, on the same page), and
+// the page learns the status once standard output is complete.
 void endInPage(int status)
 {
     audioFree();
     emscripten_cancel_main_loop();
+    emscripten_html5_remove_all_event_listeners();
     noteEnd(status);
 }
 
-void createCanvasContext()
+// The canvas's WebGL 2 context, made once (prepareShow may have made it);
+// whether there is one.
+bool makeCanvasContext()
 {
+    if (canvasContext > 0)
+        return true;
     EmscriptenWebGLContextAttributes attributes;
     emscripten_webgl_init_context_attributes(&attributes);
     attributes.majorVersion = 2;
@@ -79,9 +89,20 @@ void createCanvasContext()
     attributes.stencil = EM_FALSE;
     attributes.antialias = EM_FALSE;
     attributes.preserveDrawingBuffer = EM_TRUE;
+    // The layer needs nothing beyond WebGL 2 itself; enabling every
+    // extension the browser offers costs tens of milliseconds at the start.
+    attributes.enableExtensionsByDefault = EM_FALSE;
     emscripten_set_canvas_element_size("#canvas", 640, 480);
     EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context = emscripten_webgl_create_context("#canvas", &attributes);
-    if (context <= 0 || emscripten_webgl_make_context_current(context) != EMSCRIPTEN_RESULT_SUCCESS) {
+    if (context <= 0 || emscripten_webgl_make_context_current(context) != EMSCRIPTEN_RESULT_SUCCESS)
+        return false;
+    canvasContext = context;
+    return true;
+}
+
+void createCanvasContext()
+{
+    if (!makeCanvasContext()) {
         std::printf("kvistra: this browser gives no WebGL 2 context\n");
         endProcess(1);
     }
@@ -92,6 +113,19 @@ EM_JS(void, hidePointer, (), { Module.canvas.style.cursor = "none"; });
 // clang-format on
 
 }  // namespace
+
+// Called by the page before main, while it waits for the viewer: the
+// canvas's context, and the GL layer's start-up (compiling its programs and
+// the driver's variants of them), so that the show's first frame follows
+// the start gesture at once. 0 where the browser gives no WebGL 2 context
+// (main then says so).
+extern "C" EMSCRIPTEN_KEEPALIVE int prepareShow()
+{
+    if (!makeCanvasContext())
+        return 0;
+    gl11Start();
+    return 1;
+}
 
 int main(int argc, char** argv)
 {
@@ -108,6 +142,10 @@ int main(int argc, char** argv)
     emscripten_set_keydown_callback(EMSCRIPTEN_EVENT_TARGET_WINDOW, nullptr, EM_FALSE, onKeyDown);
     emscripten_set_fullscreenchange_callback(
         EMSCRIPTEN_EVENT_TARGET_DOCUMENT, nullptr, EM_FALSE, onFullscreenChange);
+    // The page asked in the start gesture: full screen may be on already.
+    EmscriptenFullscreenChangeEvent status;
+    if (emscripten_get_fullscreen_status(&status) == EMSCRIPTEN_RESULT_SUCCESS && status.isFullscreen)
+        fullscreen = true;
     initGraphics();
     // What the first reshape of the 640 x 480 window does.
     onReshape(640, 480);

@@ -6,7 +6,9 @@
 //   open(url)        a fresh page at url, the page before it closed
 //   read(expression) the string an expression gives in the page
 //   click(x, y)      a trusted left click at a point of the page
-//   pressKey(key)    a trusted press and release of a key ("Escape")
+//   touch(x, y)      a trusted tap of one finger there, where the driver
+//                    can make one (not in WebKitGTK: undefined there)
+//   pressKey(key)    a trusted press and release of a key ("Escape", "Enter")
 //   close()          ends the browser and everything started for it, and
 //                    removes its profile, whatever state it is in
 // launchBrowser adds evaluate(expression): the expression's value, carried
@@ -51,28 +53,35 @@ export async function waitFor(driver, expression, seconds, what) {
   }
 }
 
-// Opens the page and clicks once the program is ready for the start gesture.
-export async function startPage(driver, url) {
+// Opens the page and, once the program is ready for the start gesture,
+// starts it by `how`: "click", "key" (Enter) or "touch".
+export async function startPage(driver, url, how = "click") {
   await driver.open(url);
   await waitFor(driver, "document.getElementById('prompt-line').textContent.startsWith('Click')", 60, "start line");
-  await driver.click(100, 100);
+  if (how === "key") await driver.pressKey("Enter");
+  else if (how === "touch") await driver.touch(100, 100);
+  else await driver.click(100, 100);
 }
 
 // A file server for the page's folder on 127.0.0.1, on a free port. A
-// request under /NAME/, NAME a key of `before`, is answered from the same
-// folder, with the script before[NAME] put first into the HTML's head: it
-// runs before any of the page's own (as a browser without some interface).
-export function serve(dir, before = {}) {
+// request under /NAME/, NAME a key of `variants`, is answered from the same
+// folder as that variant of the page says: its `script` put first into the
+// HTML's head (it runs before any of the page's own: a browser without some
+// interface), the files it names `missing` answered with 404.
+export function serve(dir, variants = {}) {
   const types = { ".html": "text/html", ".js": "text/javascript", ".wasm": "application/wasm" };
   const server = http.createServer((request, response) => {
     const { pathname } = new URL(request.url, "http://x");
     const file = path.join(dir, path.basename(pathname));
-    const script = before[pathname.split("/")[1]];
+    const variant = variants[pathname.split("/")[1]] || {};
+    const missing = (variant.missing || []).includes(path.basename(file));
     fs.readFile(file, (error, data) => {
-      if (!error && script && file.endsWith(".html"))
-        data = data.toString().replace("<head>", `<head><script>${script}</script>`);
-      response.writeHead(error ? 404 : 200, { "Content-Type": types[path.extname(file)] || "application/octet-stream" });
-      response.end(error ? "" : data);
+      if (!error && variant.script && file.endsWith(".html"))
+        data = Buffer.from(data.toString().replace("<head>", `<head><script>${variant.script}</script>`));
+      const body = error || missing ? Buffer.alloc(0) : data;
+      response.writeHead(error || missing ? 404 : 200, { "Content-Length": body.length,
+        "Content-Type": types[path.extname(file)] || "application/octet-stream" });
+      response.end(body);
     });
   });
   return new Promise((resolve) => server.listen(0, "127.0.0.1", () => resolve(server)));

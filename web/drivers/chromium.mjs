@@ -3,7 +3,8 @@
 // protocol on a pipe, messages ending in a NUL byte (fds 3 in, 4 out).
 import { endProcess, makeFolder, removeFolder, startProcess, within } from "./processes.mjs";
 
-const keys = { Escape: { key: "Escape", code: "Escape", windowsVirtualKeyCode: 27 } };
+const keys = { Escape: { key: "Escape", code: "Escape", windowsVirtualKeyCode: 27 },
+  Enter: { key: "Enter", code: "Enter", windowsVirtualKeyCode: 13, text: "\r" } };
 
 // options.sound: with its sound on (muted otherwise), to the sound server
 // that options.env names.
@@ -57,8 +58,15 @@ export async function launch(options = {}) {
       for (const type of ["mousePressed", "mouseReleased"])
         await send("Input.dispatchMouseEvent", { type, x, y, button: "left", clickCount: 1 }, session);
     },
+    async touch(x, y) {
+      await send("Input.dispatchTouchEvent", { type: "touchStart", touchPoints: [{ x, y }] }, session);
+      await send("Input.dispatchTouchEvent", { type: "touchEnd", touchPoints: [] }, session);
+    },
     async pressKey(key) {
-      for (const type of ["keyDown", "keyUp"]) await send("Input.dispatchKeyEvent", { type, ...keys[key] }, session);
+      for (const type of ["keyDown", "keyUp"]) {
+        const { text, ...rest } = keys[key];
+        await send("Input.dispatchKeyEvent", { type, ...rest, ...(type === "keyDown" && text ? { text } : {}) }, session);
+      }
     },
     async close() {
       await send("Browser.close").catch(() => {});

@@ -50,7 +50,7 @@ const prefs = {
   "full-screen-api.transition-duration.leave": "0 0",
 };
 
-const keys = { Escape: "\uE00C" };
+const keys = { Escape: "\uE00C", Enter: "\uE007" };
 
 // Without a sound server Firefox opens no audio output, and its audio
 // clock stands still: options.audioClock puts in its stand-in output, whose
@@ -136,6 +136,11 @@ export async function launch(options = {}) {
       },
       async click(x, y) {
         await perform({ type: "pointer", id: "mouse", parameters: { pointerType: "mouse" }, actions: [
+          { type: "pointerMove", x, y, origin: "viewport" }, { type: "pointerDown", button: 0 },
+          { type: "pointerUp", button: 0 }] });
+      },
+      async touch(x, y) {
+        await perform({ type: "pointer", id: "finger", parameters: { pointerType: "touch" }, actions: [
           { type: "pointerMove", x, y, origin: "viewport" }, { type: "pointerDown", button: 0 },
           { type: "pointerUp", button: 0 }] });
       },
