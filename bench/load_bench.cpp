@@ -58,7 +58,10 @@ struct Bytes {
     bool full(size_t reserve = 0) const { return data.size() + reserve >= limit; }
 };
 
-std::string numbered(const char* prefix, int i) { return prefix + std::to_string(i); }
+std::string numbered(const char* prefix, int i)
+{
+    return prefix + std::to_string(i);
+}
 
 void emptyObject(Bytes& b, const std::string& name)
 {
@@ -114,105 +117,106 @@ std::vector<uint8_t> model(const Builder& editor, const Builder& keyframer = nul
 
 const Case cases[] = {
     {"80,000 empty objects (1.1 MB)",
-     [](Bytes& b) {
-         for (int i = 0; i < 80000; i++)
-             emptyObject(b, "o");
-     }},
+        [](Bytes& b) {
+            for (int i = 0; i < 80000; i++)
+                emptyObject(b, "o");
+        }},
     {"empty objects, 16 MB",
-     [](Bytes& b) {
-         while (!b.full(64))
-             emptyObject(b, "o");
-     }},
+        [](Bytes& b) {
+            while (!b.full(64))
+                emptyObject(b, "o");
+        }},
     {"8192 objects, then object nodes naming them, 16 MB",
-     [](Bytes& b) {
-         for (int i = 0; i < 8192; i++)
-             emptyObject(b, numbered("o", i));
-         b.end(), b.begin(idKeyframer);
-         for (int i = 0; !b.full(64); i++) {
-             b.begin(idObjectNode), b.begin(idNodeHeader), b.name(numbered("o", i % 8192));
-             b.u16(0), b.u16(0), b.u16(0xFFFF), b.end(), b.end();
-         }
-     }},
+        [](Bytes& b) {
+            for (int i = 0; i < 8192; i++)
+                emptyObject(b, numbered("o", i));
+            b.end(), b.begin(idKeyframer);
+            for (int i = 0; !b.full(64); i++) {
+                b.begin(idObjectNode), b.begin(idNodeHeader), b.name(numbered("o", i % 8192));
+                b.u16(0), b.u16(0), b.u16(0xFFFF), b.end(), b.end();
+            }
+        }},
     {"256 cameras, then camera nodes with 3-key tracks, 16 MB",
-     [](Bytes& b) {
-         for (int i = 0; i < 256; i++)
-             camera(b, numbered("c", i));
-         b.end(), b.begin(idKeyframer);
-         for (int i = 0; !b.full(128); i++) {
-             b.begin(idCameraNode), b.begin(idNodeHeader), b.name(numbered("c", i % 256));
-             b.u16(0), b.u16(0), b.u16(0xFFFF), b.end();
-             b.begin(idPositionTrack), b.u16(0), b.u32(0), b.u32(0), b.u32(3);
-             for (int k = 0; k < 3; k++)
-                 b.u32(uint32_t(k * 10)), b.u16(0), b.f32(float(k)), b.f32(0), b.f32(0);
-             b.end(), b.end();
-         }
-     }},
+        [](Bytes& b) {
+            for (int i = 0; i < 256; i++)
+                camera(b, numbered("c", i));
+            b.end(), b.begin(idKeyframer);
+            for (int i = 0; !b.full(128); i++) {
+                b.begin(idCameraNode), b.begin(idNodeHeader), b.name(numbered("c", i % 256));
+                b.u16(0), b.u16(0), b.u16(0xFFFF), b.end();
+                b.begin(idPositionTrack), b.u16(0), b.u32(0), b.u32(0), b.u32(3);
+                for (int k = 0; k < 3; k++)
+                    b.u32(uint32_t(k * 10)), b.u16(0), b.f32(float(k)), b.f32(0), b.f32(0);
+                b.end(), b.end();
+            }
+        }},
     {"4096 materials, faces grouped by 16 across them, 16 MB",
-     [](Bytes& b) {
-         for (int m = 0; m < 4096; m++)
-             b.begin(idMaterial), b.begin(idMaterialName), b.name(numbered("M", m)), b.end(), b.end();
-         for (int o = 0; !b.full(800000); o++)
-             mesh(b, numbered("o", o), 65535 - 65535 % 16, 16, 4096);
-     }},
+        [](Bytes& b) {
+            for (int m = 0; m < 4096; m++)
+                b.begin(idMaterial), b.begin(idMaterialName), b.name(numbered("M", m)), b.end(), b.end();
+            for (int o = 0; !b.full(800000); o++)
+                mesh(b, numbered("o", o), 65535 - 65535 % 16, 16, 4096);
+        }},
     {"faces only (3 vertices, 65535 faces per object), 16 MB",
-     [](Bytes& b) {
-         for (int o = 0; !b.full(600000); o++)
-             mesh(b, numbered("o", o), 65535, 0, 1);
-     }},
+        [](Bytes& b) {
+            for (int o = 0; !b.full(600000); o++)
+                mesh(b, numbered("o", o), 65535, 0, 1);
+        }},
     {"vertices only (65535 per object), 16 MB",
-     [](Bytes& b) {
-         for (int o = 0; !b.full(800000); o++) {
-             b.begin(idNamedObject), b.name("v"), b.begin(idTriangleMesh), b.begin(idVertexList), b.u16(65535);
-             for (int v = 0; v < 65535 * 3; v++)
-                 b.f32(float(v % 1000));
-             b.end(), b.begin(idFaceList), b.u16(1), b.u16(0), b.u16(1), b.u16(2), b.u16(0), b.end();
-             b.end(), b.end();
-         }
-     }},
+        [](Bytes& b) {
+            for (int o = 0; !b.full(800000); o++) {
+                b.begin(idNamedObject), b.name("v"), b.begin(idTriangleMesh), b.begin(idVertexList),
+                    b.u16(65535);
+                for (int v = 0; v < 65535 * 3; v++)
+                    b.f32(float(v % 1000));
+                b.end(), b.begin(idFaceList), b.u16(1), b.u16(0), b.u16(1), b.u16(2), b.u16(0), b.end();
+                b.end(), b.end();
+            }
+        }},
     {"face-material groups naming all 65535 faces, 16 MB",
-     [](Bytes& b) {
-         b.begin(idNamedObject), b.name("o"), b.begin(idTriangleMesh);
-         b.begin(idVertexList), b.u16(3);
-         for (int v = 0; v < 9; v++)
-             b.f32(float(v));
-         b.end(), b.begin(idFaceList), b.u16(65535);
-         for (int f = 0; f < 65535; f++)
-             b.u16(0), b.u16(1), b.u16(2), b.u16(0);
-         for (int g = 0; !b.full(140000); g++) {
-             b.begin(idFaceMaterial), b.name(numbered("M", g)), b.u16(65535);
-             for (int f = 0; f < 65535; f++)
-                 b.u16(uint16_t(f));
-             b.end();
-         }
-         b.end(), b.end(), b.end();
-     }},
+        [](Bytes& b) {
+            b.begin(idNamedObject), b.name("o"), b.begin(idTriangleMesh);
+            b.begin(idVertexList), b.u16(3);
+            for (int v = 0; v < 9; v++)
+                b.f32(float(v));
+            b.end(), b.begin(idFaceList), b.u16(65535);
+            for (int f = 0; f < 65535; f++)
+                b.u16(0), b.u16(1), b.u16(2), b.u16(0);
+            for (int g = 0; !b.full(140000); g++) {
+                b.begin(idFaceMaterial), b.name(numbered("M", g)), b.u16(65535);
+                for (int f = 0; f < 65535; f++)
+                    b.u16(uint16_t(f));
+                b.end();
+            }
+            b.end(), b.end(), b.end();
+        }},
     {"tiny unknown chunks, 16 MB",
-     [](Bytes& b) {
-         while (!b.full(16))
-             b.begin(0x1234), b.end();
-     }},
+        [](Bytes& b) {
+            while (!b.full(16))
+                b.begin(0x1234), b.end();
+        }},
     {"tracks of 65536 keys (every 16-bit frame) for one camera, 16 MB",
-     [](Bytes& b) {
-         camera(b, "c");
-         b.end(), b.begin(idKeyframer), b.begin(idCameraNode), b.begin(idNodeHeader), b.name("c");
-         b.u16(0), b.u16(0), b.u16(0xFFFF), b.end();
-         while (!b.full(65536 * 18 + 64)) {
-             b.begin(idPositionTrack), b.u16(0), b.u32(0), b.u32(0), b.u32(65536);
-             for (int k = 0; k < 65536; k++)
-                 b.u32(uint32_t(k - 32768)), b.u16(0), b.f32(float(k)), b.f32(0), b.f32(0);
-             b.end();
-         }
-         b.end();
-     }},
+        [](Bytes& b) {
+            camera(b, "c");
+            b.end(), b.begin(idKeyframer), b.begin(idCameraNode), b.begin(idNodeHeader), b.name("c");
+            b.u16(0), b.u16(0), b.u16(0xFFFF), b.end();
+            while (!b.full(65536 * 18 + 64)) {
+                b.begin(idPositionTrack), b.u16(0), b.u32(0), b.u32(0), b.u32(65536);
+                for (int k = 0; k < 65536; k++)
+                    b.u32(uint32_t(k - 32768)), b.u16(0), b.f32(float(k)), b.f32(0), b.f32(0);
+                b.end();
+            }
+            b.end();
+        }},
     {"1024 omni lights, then colour chunks, 16 MB",
-     [](Bytes& b) {
-         for (int i = 0; i < 1024; i++) {
-             b.begin(idNamedObject), b.name("l"), b.begin(idLight), b.f32(1), b.f32(2), b.f32(3);
-             for (int c = 0; c < (i == 1023 ? 1000000 : 1) && !b.full(64); c++)
-                 b.begin(idColourBytes), b.u8(1), b.u8(2), b.u8(3), b.end();
-             b.end(), b.end();
-         }
-     }},
+        [](Bytes& b) {
+            for (int i = 0; i < 1024; i++) {
+                b.begin(idNamedObject), b.name("l"), b.begin(idLight), b.f32(1), b.f32(2), b.f32(3);
+                for (int c = 0; c < (i == 1023 ? 1000000 : 1) && !b.full(64); c++)
+                    b.begin(idColourBytes), b.u8(1), b.u8(2), b.u8(3), b.end();
+                b.end(), b.end();
+            }
+        }},
 };
 
 }  // namespace
@@ -275,7 +279,7 @@ int main(int argc, char** argv)
         if (outcome.rfind("[MORVEL ENGINE ERROR]:", 0) == 0)
             outcome = "refused: " + outcome.substr(22);
         std::printf("%-60s %9zu  %-36s %8.3f %9ld\n", c.what, entry.size(), outcome.c_str(), seconds,
-                    usage.ru_maxrss / 1024);
+            usage.ru_maxrss / 1024);
     }
     std::remove("ant");
     return 0;

@@ -10,7 +10,8 @@
 void fuzzLibrary(const uint8_t* data, size_t size)
 {
     writeLibrary(nullptr, data, size);
-    static const char* const names[] = {"test.3ds", "vagg.pcx", "", "nineteen-characters", "twenty-characters-xx"};
+    static const char* const names[] = {
+        "test.3ds", "vagg.pcx", "", "nineteen-characters", "twenty-characters-xx"};
     ResourceLibrary library;
     if (runRefusable([&] { openLibrary(library, "ant"); })) {
         for (const char* name : names)

@@ -10,7 +10,7 @@
 
 namespace {
 
-void noEnd(AudioChannel&, int) {}
+void noEnd(AudioChannel&, int) { }
 
 }  // namespace
 

@@ -64,7 +64,7 @@ bool setScreenMode(Display* display, const ScreenMode& mode)
         int index = sizeIndex(config, mode.width, mode.height);
         if (index >= 0)
             accepted = XRRSetScreenConfigAndRate(display, config, root, static_cast<SizeID>(index),
-                                                 mode.rotation, mode.rate, CurrentTime) == Success;
+                           mode.rotation, mode.rate, CurrentTime) == Success;
         XRRFreeScreenConfigInfo(config);
     }
     XSync(display, False);

@@ -18,7 +18,8 @@ static const EGLint* const contextAttributes = nullptr;
 // OpenGL ES 3.
 static const EGLenum contextApi = EGL_OPENGL_ES_API;
 static const EGLint renderableType = EGL_OPENGL_ES3_BIT;
-static const EGLint contextAttributes[] = {EGL_CONTEXT_MAJOR_VERSION, 3, EGL_CONTEXT_MINOR_VERSION, 0, EGL_NONE};
+static const EGLint contextAttributes[] = {
+    EGL_CONTEXT_MAJOR_VERSION, 3, EGL_CONTEXT_MINOR_VERSION, 0, EGL_NONE};
 #endif
 
 static std::string eglFailure(const char* step)
@@ -49,8 +50,8 @@ bool createHeadlessGl(HeadlessGl& gl, int width, int height, std::string& error)
         error = "EGL has no surfaceless platform (is libgl1-mesa-dri installed?)";
         return false;
     }
-    auto getPlatformDisplay = reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(
-        eglGetProcAddress("eglGetPlatformDisplayEXT"));
+    auto getPlatformDisplay =
+        reinterpret_cast<PFNEGLGETPLATFORMDISPLAYEXTPROC>(eglGetProcAddress("eglGetPlatformDisplayEXT"));
     if (!getPlatformDisplay) {
         error = "eglGetPlatformDisplayEXT is missing";
         return false;
@@ -70,6 +71,8 @@ bool createHeadlessGl(HeadlessGl& gl, int width, int height, std::string& error)
     gl.display = display;
     if (!eglBindAPI(contextApi))
         return fail("eglBindAPI");
+    // Attribute and value in pairs.
+    // clang-format off
     const EGLint configAttributes[] = {
         EGL_SURFACE_TYPE, EGL_PBUFFER_BIT,
         EGL_RENDERABLE_TYPE, renderableType,
@@ -77,6 +80,7 @@ bool createHeadlessGl(HeadlessGl& gl, int width, int height, std::string& error)
         EGL_DEPTH_SIZE, 24,
         EGL_NONE,
     };
+    // clang-format on
     EGLConfig config = nullptr;
     EGLint configCount = 0;
     if (!eglChooseConfig(display, configAttributes, &config, 1, &configCount) || configCount < 1)

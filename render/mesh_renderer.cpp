@@ -30,8 +30,8 @@ static void sendPosition(const Vertex& vertex)
 {
     // The conversion truncates toward zero (2.9 -> 2, -2.9 -> -2) and is
     // defined for whatever a model holds: huge values clamp, NaN gives 0.
-    glVertex3i(truncateToInt(vertex.position.x), truncateToInt(vertex.position.y),
-               truncateToInt(vertex.position.z));
+    glVertex3i(
+        truncateToInt(vertex.position.x), truncateToInt(vertex.position.y), truncateToInt(vertex.position.z));
 }
 
 static void sendNormal(const Vertex& vertex)
@@ -156,9 +156,8 @@ static void drawObject(const Camera& camera, const MeshObject& object)
     glPushMatrix();
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    gluLookAt(camera.position.x, camera.position.y, camera.position.z,
-              camera.target.x, camera.target.y, camera.target.z,
-              0.0, 1.0, camera.up.z);
+    gluLookAt(camera.position.x, camera.position.y, camera.position.z, camera.target.x, camera.target.y,
+        camera.target.z, 0.0, 1.0, camera.up.z);
     // A vertex is translated first, then rotated about Z, Y and X, then scaled.
     glScalef(object.scale.x, object.scale.y, object.scale.z);
     glRotatef(object.rotation.x, 1, 0, 0);
@@ -180,8 +179,8 @@ static void drawObject(const Camera& camera, const MeshObject& object)
     glBlendFunc(GL_SRC_ALPHA, GL_SRC_COLOR);
 
     DrawPath path = drawPathFor(material.drawMode);
-    glColor4f(material.red * brightness, material.green * brightness,
-              material.blue * brightness, material.alpha);
+    glColor4f(
+        material.red * brightness, material.green * brightness, material.blue * brightness, material.alpha);
     if (object.unlitOverride == 1) {
         path = DrawPath::UnlitWire;
         glColor4f(brightness, brightness, brightness, 1.0f);

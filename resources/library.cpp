@@ -84,8 +84,8 @@ void findEntry(ResourceLibrary& library, const char* wanted)
         // so the lookup fails as it does when the file ends inside a name.
         if (std::fread(size, 1, 4, library.stream) != 4)
             entryNotFound();
-        library.entrySize = uint32_t(size[0]) | uint32_t(size[1]) << 8 | uint32_t(size[2]) << 16 |
-                            uint32_t(size[3]) << 24;
+        library.entrySize =
+            uint32_t(size[0]) | uint32_t(size[1]) << 8 | uint32_t(size[2]) << 16 | uint32_t(size[3]) << 24;
         if (fits && std::strcmp(entryName, wanted) == 0)
             return;
         std::fseek(library.stream, static_cast<long>(library.entrySize), SEEK_CUR);

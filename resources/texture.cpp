@@ -41,6 +41,6 @@ void uploadTexture(Texture& texture)
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     // Three stored components: byte 3 of each pixel is dropped and the
     // texture's alpha is 1 everywhere.
-    glTexImage2D(GL_TEXTURE_2D, 0, 3, texture.width, texture.height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                 texture.pixels);
+    glTexImage2D(
+        GL_TEXTURE_2D, 0, 3, texture.width, texture.height, 0, GL_RGBA, GL_UNSIGNED_BYTE, texture.pixels);
 }

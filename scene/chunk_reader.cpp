@@ -67,8 +67,7 @@ uint32_t readU32(ChunkReader& reader)
 {
     uint8_t bytes[4];
     readBytes(reader, bytes, 4);
-    return uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 |
-           uint32_t(bytes[3]) << 24;
+    return uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 | uint32_t(bytes[3]) << 24;
 }
 
 int32_t readI32(ChunkReader& reader)

@@ -88,8 +88,7 @@ void requireRoom(int32_t count, int32_t bound);
 
 // Replaces a record's array by a new one of count default entries (none for
 // a count of 0) and sets the record's count field.
-template <typename T, typename Count>
-void replaceArray(T*& array, Count& arrayCount, uint32_t count)
+template <typename T, typename Count> void replaceArray(T*& array, Count& arrayCount, uint32_t count)
 {
     delete[] array;
     array = count > 0 ? new T[count] : nullptr;

@@ -4,11 +4,23 @@
 
 namespace {
 
-Vec3 operator+(Vec3 a, Vec3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-Vec3 operator-(Vec3 a, Vec3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-Vec3 operator*(float s, Vec3 v) { return {s * v.x, s * v.y, s * v.z}; }
+Vec3 operator+(Vec3 a, Vec3 b)
+{
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+Vec3 operator-(Vec3 a, Vec3 b)
+{
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+Vec3 operator*(float s, Vec3 v)
+{
+    return {s * v.x, s * v.y, s * v.z};
+}
 
-float absolute(float value) { return value < 0 ? -value : value; }
+float absolute(float value)
+{
+    return value < 0 ? -value : value;
+}
 
 void innerKeyTangents(const TrackKey& previous, TrackKey& key, const TrackKey& next)
 {
@@ -32,15 +44,15 @@ void innerKeyTangents(const TrackKey& previous, TrackKey& key, const TrackKey& n
 void firstKeyTangent(TrackKey& key0, const TrackKey& key1, const TrackKey& key2)
 {
     float share = float(key1.frame - key0.frame) / (2 * float(key2.frame - key0.frame));
-    key0.outTangent = (1 - key0.tension) *
-                      (1.5f * (key1.value - key0.value) - share * (key2.value - key0.value));
+    key0.outTangent =
+        (1 - key0.tension) * (1.5f * (key1.value - key0.value) - share * (key2.value - key0.value));
 }
 
 void lastKeyTangent(const TrackKey& key0, const TrackKey& key1, TrackKey& key2)
 {
     float share = float(key2.frame - key1.frame) / (2 * float(key2.frame - key0.frame));
-    key2.inTangent = (1 - key2.tension) *
-                     (1.5f * (key2.value - key1.value) - share * (key2.value - key0.value));
+    key2.inTangent =
+        (1 - key2.tension) * (1.5f * (key2.value - key1.value) - share * (key2.value - key0.value));
 }
 
 }  // namespace
@@ -103,7 +115,7 @@ Vec3 evaluateTrack(const Track& track, int32_t frame)
         float h3 = s3 - 2 * s2 + s;
         float h4 = s3 - s2;
         return h1 * keys[i].value + h2 * keys[i + 1].value + h3 * keys[i].outTangent +
-               h4 * keys[i + 1].inTangent;
+            h4 * keys[i + 1].inTangent;
     }
     // No segment holds the frame (before the first key, or a track of two
     // keys at or before its first key): the first key's position.

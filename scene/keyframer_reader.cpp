@@ -134,16 +134,12 @@ void readKeyframer(ChunkReader& reader, uint32_t end)
         switch (chunk.id) {
         case idObjectNode:
         case idCameraNode:
-        case idTargetNode:
-            readNode(reader, chunk.id, chunk.end);
-            break;
+        case idTargetNode: readNode(reader, chunk.id, chunk.end); break;
         case idFrameRange:
             range.start = readI32(reader);
             range.end = readI32(reader);
             break;
-        default:
-            seekTo(reader, chunk.end);
-            break;
+        default: seekTo(reader, chunk.end); break;
         }
         pos = tell(reader);
     }

@@ -43,9 +43,7 @@ void readMaterial(ChunkReader& reader, uint32_t end)
                 material->blue = 0.1f;
                 seekTo(reader, chunk.end);
                 break;
-            case idTwoSided:
-                material->twoSided = 1;
-                break;
+            case idTwoSided: material->twoSided = 1; break;
             case idAdditive:
                 if (material->drawMode == DrawMode::flatLit)
                     material->drawMode = DrawMode::flatAdditive;
@@ -72,9 +70,7 @@ void readMaterial(ChunkReader& reader, uint32_t end)
                 material->drawMode = DrawMode::texturedUnlit;
                 seekTo(reader, chunk.end);
                 break;
-            default:
-                seekTo(reader, chunk.end);
-                break;
+            default: seekTo(reader, chunk.end); break;
             }
         }
         pos = tell(reader);
@@ -111,20 +107,17 @@ void readLight(ChunkReader& reader, const char* name, uint32_t end)
             hotspot = readFloat(reader);
             falloff = readFloat(reader);
             break;
-        default:
-            seekTo(reader, chunk.end);
-            break;
+        default: seekTo(reader, chunk.end); break;
         }
         pos = tell(reader);
     }
 
     Scene& scene = *reader.scene;
     requireRoom(spot ? scene.spotLightCount : scene.omniLightCount, maxLights);
-    int32_t px = truncateToInt(position.x), py = truncateToInt(position.y),
-            pz = truncateToInt(position.z);
+    int32_t px = truncateToInt(position.x), py = truncateToInt(position.y), pz = truncateToInt(position.z);
     if (spot) {
         addSpotLight(scene, name, px, py, pz, truncateToInt(target.x), truncateToInt(target.y),
-                     truncateToInt(target.z), red, green, blue, hotspot, falloff);
+            truncateToInt(target.z), red, green, blue, hotspot, falloff);
     } else {
         addOmniLight(scene, name, px, py, pz, red, green, blue, 1000.0f);
     }
@@ -139,6 +132,5 @@ void readCamera(ChunkReader& reader, const char* name)
     readFloat(reader);  // lens
     requireRoom(reader.scene->cameraCount, maxCameras);
     addCamera(*reader.scene, name, truncateToInt(position.x), truncateToInt(position.y),
-              truncateToInt(position.z), truncateToInt(target.x), truncateToInt(target.y),
-              truncateToInt(target.z));
+        truncateToInt(position.z), truncateToInt(target.x), truncateToInt(target.y), truncateToInt(target.z));
 }

@@ -17,8 +17,7 @@ inline std::string nameText(const char* field, size_t fieldSize)
     return std::string(field, strnlen(field, fieldSize));
 }
 
-template <typename T>
-struct NameIndex {
+template <typename T> struct NameIndex {
     std::unordered_map<std::string, T*> byName;
     int32_t taken = 0;  // records of the list already in byName
 };

@@ -34,7 +34,7 @@ struct TrackKey {
     float bias = 0;
     float easeTo = 0;
     float easeFrom = 0;
-    uint16_t splineFlags = 0;     // which optional spline values the file stores
+    uint16_t splineFlags = 0;  // which optional spline values the file stores
 };
 
 struct Track {
@@ -108,12 +108,12 @@ struct MeshObject {
     int32_t faceCount = 0;
     char name[recordNameSize] = {};
     bool visible = true;
-    Vec3 rotation = {0, 0, 0};     // degrees about X, Y, Z
+    Vec3 rotation = {0, 0, 0};  // degrees about X, Y, Z
     Vec3 scale = {1, 1, 1};
     Vec3 translation = {0, 0, 0};
     Vec3 centre = {0, 0, 0};
-    Track* tracks[4] = {};         // owned; tracks[0] is the position track
-    int32_t unlitOverride = 0;     // 1 forces the unlit wireframe path
+    Track* tracks[4] = {};      // owned; tracks[0] is the position track
+    int32_t unlitOverride = 0;  // 1 forces the unlit wireframe path
 };
 
 struct Camera {
@@ -178,13 +178,12 @@ void destroyCamera(Camera* camera);
 void addMaterial(Scene& scene, const char* name);
 void bindMaterial(Scene& scene, const char* name, DrawMode drawMode, Texture* texture, float red, float green,
     float blue, float alpha, uint8_t twoSided, uint8_t blend);
-void addCamera(Scene& scene, const char* name, int32_t px, int32_t py, int32_t pz,
-               int32_t tx, int32_t ty, int32_t tz);
-void addOmniLight(Scene& scene, const char* name, int32_t px, int32_t py, int32_t pz,
-                  uint8_t red, uint8_t green, uint8_t blue, float parameter);
-void addSpotLight(Scene& scene, const char* name, int32_t px, int32_t py, int32_t pz,
-                  int32_t tx, int32_t ty, int32_t tz, uint8_t red, uint8_t green, uint8_t blue,
-                  float hotspot, float falloff);
+void addCamera(
+    Scene& scene, const char* name, int32_t px, int32_t py, int32_t pz, int32_t tx, int32_t ty, int32_t tz);
+void addOmniLight(Scene& scene, const char* name, int32_t px, int32_t py, int32_t pz, uint8_t red,
+    uint8_t green, uint8_t blue, float parameter);
+void addSpotLight(Scene& scene, const char* name, int32_t px, int32_t py, int32_t pz, int32_t tx, int32_t ty,
+    int32_t tz, uint8_t red, uint8_t green, uint8_t blue, float hotspot, float falloff);
 
 void setRotation(MeshObject& object, float x, float y, float z);
 void setScale(MeshObject& object, float x, float y, float z);

@@ -97,8 +97,8 @@ void bindMaterial(Scene& scene, const char* name, DrawMode drawMode, Texture* te
     }
 }
 
-void addCamera(Scene& scene, const char* name, int32_t px, int32_t py, int32_t pz,
-               int32_t tx, int32_t ty, int32_t tz)
+void addCamera(
+    Scene& scene, const char* name, int32_t px, int32_t py, int32_t pz, int32_t tx, int32_t ty, int32_t tz)
 {
     scene.cameras = growList(scene.cameras, scene.cameraCount);
     Camera* camera = createCamera();
@@ -110,8 +110,8 @@ void addCamera(Scene& scene, const char* name, int32_t px, int32_t py, int32_t p
     scene.cameraCount++;
 }
 
-void addOmniLight(Scene& scene, const char* name, int32_t px, int32_t py, int32_t pz,
-                  uint8_t red, uint8_t green, uint8_t blue, float parameter)
+void addOmniLight(Scene& scene, const char* name, int32_t px, int32_t py, int32_t pz, uint8_t red,
+    uint8_t green, uint8_t blue, float parameter)
 {
     scene.omniLights = growList(scene.omniLights, scene.omniLightCount);
     OmniLight* light = new OmniLight;
@@ -125,9 +125,8 @@ void addOmniLight(Scene& scene, const char* name, int32_t px, int32_t py, int32_
     scene.omniLightCount++;
 }
 
-void addSpotLight(Scene& scene, const char* name, int32_t px, int32_t py, int32_t pz,
-                  int32_t tx, int32_t ty, int32_t tz, uint8_t red, uint8_t green, uint8_t blue,
-                  float hotspot, float falloff)
+void addSpotLight(Scene& scene, const char* name, int32_t px, int32_t py, int32_t pz, int32_t tx, int32_t ty,
+    int32_t tz, uint8_t red, uint8_t green, uint8_t blue, float hotspot, float falloff)
 {
     scene.spotLights = growList(scene.spotLights, scene.spotLightCount);
     SpotLight* light = new SpotLight;

@@ -27,9 +27,8 @@ void drawAddFrame()
     glClearColor(0.4f, 0.4f, 0.4f, 0.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
-    placeCamera(static_cast<float>(200 * std::sin(0.01 * t)),
-                static_cast<float>(-400 * std::sin(0.001 * t)),
-                static_cast<float>(-300 * std::cos(0.01 * t)));
+    placeCamera(static_cast<float>(200 * std::sin(0.01 * t)), static_cast<float>(-400 * std::sin(0.001 * t)),
+        static_cast<float>(-300 * std::cos(0.01 * t)));
     lightFromCamera();
 
     endSceneAfter(t, addEnd);

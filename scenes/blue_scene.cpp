@@ -47,9 +47,8 @@ void drawBlueFrame()
     if (drawn != nullptr)
         computeNormals(*drawn);
 
-    placeCamera(static_cast<float>(280 * std::sin(0.01 * t)),
-                static_cast<float>(-487 * std::sin(0.001 * t)),
-                static_cast<float>(-300 * std::cos(0.01 * t)));
+    placeCamera(static_cast<float>(280 * std::sin(0.01 * t)), static_cast<float>(-487 * std::sin(0.001 * t)),
+        static_cast<float>(-300 * std::cos(0.01 * t)));
     lightFromCamera();
 
     endSceneAfter(t, blueEnd);

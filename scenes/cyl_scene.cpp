@@ -57,9 +57,8 @@ void drawCylFrame()
     if (drawn != nullptr && rest != nullptr)
         bendCyl(*drawn, *rest, t);
 
-    placeCamera(static_cast<float>(420 * std::sin(0.04 * t)),
-                static_cast<float>(10 * std::sin(0.01 * t)),
-                static_cast<float>(310 * std::cos(0.04 * t)));
+    placeCamera(static_cast<float>(420 * std::sin(0.04 * t)), static_cast<float>(10 * std::sin(0.01 * t)),
+        static_cast<float>(310 * std::cos(0.04 * t)));
     lightFromCamera();
 
     endSceneAfter(t, cylEnd);

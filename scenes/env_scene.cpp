@@ -26,9 +26,8 @@ void drawEnvFrame()
     glClearColor(0, 0, 0, 0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
-    placeCamera(static_cast<float>(560 * std::sin(0.04 * t)),
-                static_cast<float>(680 * std::cos(0.02 * t)),
-                static_cast<float>(500 * std::cos(0.04 * t)));
+    placeCamera(static_cast<float>(560 * std::sin(0.04 * t)), static_cast<float>(680 * std::cos(0.02 * t)),
+        static_cast<float>(500 * std::cos(0.04 * t)));
     lightFromCamera();
 
     // The backdrop goes first; the model covers it. The quad leaves

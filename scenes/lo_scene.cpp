@@ -28,8 +28,8 @@ void drawLoFrame()
     glClearColor(1.0f, 0.0f, 0.0f, 0.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
-    placeCamera(static_cast<float>(120 * std::sin(0.05 * t)), -70.0f,
-                static_cast<float>(100 * std::cos(0.05 * t)));
+    placeCamera(
+        static_cast<float>(120 * std::sin(0.05 * t)), -70.0f, static_cast<float>(100 * std::cos(0.05 * t)));
     lightFromCamera();
 
     endSceneAfter(t, loEnd);

@@ -38,8 +38,8 @@ void drawTestFrame()
     glClearColor(0, 0, 0, 0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
-    placeCamera(static_cast<float>(110 * std::sin(0.03 * t)), 100.0f,
-                static_cast<float>(120 * std::cos(0.03 * t)));
+    placeCamera(
+        static_cast<float>(110 * std::sin(0.03 * t)), 100.0f, static_cast<float>(120 * std::cos(0.03 * t)));
     setLightPosition(0, 0.0f, 0.0f, -400.0f, 0.0f);
 
     if (t < 52.0f) {

@@ -46,9 +46,8 @@ void drawTingFrame()
     if (drawn != nullptr && rest != nullptr)
         waveFromRest(*drawn, *rest, tingWaves, t);
 
-    placeCamera(static_cast<float>(720 * std::sin(0.04 * t)),
-                static_cast<float>(10 * std::sin(0.01 * t)),
-                static_cast<float>(610 * std::cos(0.04 * t)));
+    placeCamera(static_cast<float>(720 * std::sin(0.04 * t)), static_cast<float>(10 * std::sin(0.01 * t)),
+        static_cast<float>(610 * std::cos(0.04 * t)));
     lightFromCamera();
 
     startFog(fogColour, 0.0005f);

@@ -104,9 +104,9 @@ void notePassEnd();
 
 // What the virtual clock needs of the music.
 struct VirtualMusic {
-    uint64_t (*milliseconds)(); // its length; 0 when not open or without samples (it never ends)
-    bool (*playing)();          // whether the show has started it
-    void (*signalEnd)();        // runs its end procedure, as the end of the music does
+    uint64_t (*milliseconds)();  // its length; 0 when not open or without samples (it never ends)
+    bool (*playing)();           // whether the show has started it
+    void (*signalEnd)();         // runs its end procedure, as the end of the music does
 };
 
 // Puts the virtual timer in place of the demo clock's; it reads 0 until the

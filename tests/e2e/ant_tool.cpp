@@ -35,16 +35,17 @@ TEST(AntTool, PackListAndExtractRoundTrip)
     ASSERT_EQ(packed.exitStatus, 0) << packed.errors;
     // The layout: name, NUL, little-endian size, data, entry after entry.
     EXPECT_EQ(readFile(dir.file("lib")),
-              bytesOf(std::string("model.3ds\0\x70\x11\x01\x00", 14) + binary +
-                      std::string("empty.pcx\0\0\0\0\0nineteen-bytes.name\0\3\0\0\0xyz", 41)));
+        bytesOf(std::string("model.3ds\0\x70\x11\x01\x00", 14) + binary +
+            std::string("empty.pcx\0\0\0\0\0nineteen-bytes.name\0\3\0\0\0xyz", 41)));
 
     ProgramResult listed = ant({"list", "lib"}, dir.path);
     EXPECT_EQ(listed.exitStatus, 0) << listed.errors;
-    EXPECT_EQ(listed.output, "    offset       size  name\n"
-                             "        14      70000  model.3ds\n"
-                             "     70028          0  empty.pcx\n"
-                             "     70052          3  nineteen-bytes.name\n"
-                             "3 entries, 70003 data bytes, 70055 bytes in the file\n");
+    EXPECT_EQ(listed.output,
+        "    offset       size  name\n"
+        "        14      70000  model.3ds\n"
+        "     70028          0  empty.pcx\n"
+        "     70052          3  nineteen-bytes.name\n"
+        "3 entries, 70003 data bytes, 70055 bytes in the file\n");
 
     struct Extraction {
         std::vector<std::string> args;
@@ -102,7 +103,8 @@ TEST(AntTool, FailuresSayWhyInOneLineAndLeaveNoOutput)
         ProgramResult result = ant(c.args, dir.path);
         std::string call = c.args[0] + (c.args.size() > 1 ? " " + c.args[1] : "");
         EXPECT_EQ(result.exitStatus, c.status) << call;
-        EXPECT_EQ(std::count(result.errors.begin(), result.errors.end(), '\n'), 1) << call << ": " << result.errors;
+        EXPECT_EQ(std::count(result.errors.begin(), result.errors.end(), '\n'), 1)
+            << call << ": " << result.errors;
         EXPECT_NE(result.errors.find(c.says), std::string::npos) << call << ": " << result.errors;
         if (c.noFile) {
             EXPECT_NE(access(dir.file(c.noFile).c_str(), F_OK), 0) << call;
@@ -113,6 +115,6 @@ TEST(AntTool, FailuresSayWhyInOneLineAndLeaveNoOutput)
     EXPECT_EQ(runProgram("/bin/sh", {"-c", "ls | grep partial"}, dir.path).output, "");
     // The engine's own line comes on standard output for a refused picture.
     EXPECT_EQ(ant({"picture", "lib", "a.txt", "a.png"}, dir.path).output,
-              "[MORVEL ENGINE ERROR]:This is not a pcx file.\n\n");
+        "[MORVEL ENGINE ERROR]:This is not a pcx file.\n\n");
     EXPECT_EQ(ant({"--help"}, dir.path).exitStatus, 0);
 }

@@ -3,7 +3,6 @@
 // wrote with their own bakes.)
 #include "support.h"
 
-
 TEST(BakeProgram, RefusesBadUse)
 {
     ProgramResult noArgument = runProgram(programPath("kvistra-bake"), {});

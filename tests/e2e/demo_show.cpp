@@ -12,7 +12,7 @@ TEST(DemoShow, PlaysFromTitleToLastSceneByItself)
     ASSERT_FALSE(server.display.empty());
     TempDir scratch;
     BackgroundProgram show(programPath("kvistra"), {}, KVISTRA_RUN_DIR,
-                           {"DISPLAY=" + server.display, "SDL_AUDIODRIVER=dummy"}, scratch.file("out"));
+        {"DISPLAY=" + server.display, "SDL_AUDIODRIVER=dummy"}, scratch.file("out"));
     // About three minutes: the demo clock, not the frame rate, decides when it ends.
     ASSERT_TRUE(show.waitForEnd(600)) << show.output();
     EXPECT_EQ(show.status, 0);

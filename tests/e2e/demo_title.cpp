@@ -135,7 +135,7 @@ TEST(DemoTitle, PlaysInItsStripAndTheScreenModeComesBackWhicheverWayTheShowEnds)
         if (c.way == noLibrary)
             std::remove(dir.file("ant").c_str());
         BackgroundProgram show(programPath("kvistra"), {}, dir.path,
-                               {"DISPLAY=" + server.display, "SDL_AUDIODRIVER=dummy"}, dir.file("out"));
+            {"DISPLAY=" + server.display, "SDL_AUDIODRIVER=dummy"}, dir.file("out"));
         std::string window;
         pid_t watchdog = 0;
         if (c.way != noLibrary) {
@@ -152,8 +152,11 @@ TEST(DemoTitle, PlaysInItsStripAndTheScreenModeComesBackWhicheverWayTheShowEnds)
             kill(watchdog, SIGSTOP);
         if (c.way == escape) {
             // A title picture in the centre strip (426 x 24), black above and beside it.
-            auto strip = [&] { return !blackAt(x, 320, 240) && blackAt(x, 320, 200) && blackAt(x, 100, 240); };
-            EXPECT_TRUE(pollUntil(strip, 60, [&] { return show.hasEnded(); })) << "no title picture on the screen";
+            auto strip = [&] {
+                return !blackAt(x, 320, 240) && blackAt(x, 320, 200) && blackAt(x, 100, 240);
+            };
+            EXPECT_TRUE(pollUntil(strip, 60, [&] { return show.hasEnded(); }))
+                << "no title picture on the screen";
             sendKey(server.display, window, "Escape");
         }
         if (c.way == signalled)
@@ -174,7 +177,8 @@ TEST(DemoTitle, PlaysInItsStripAndTheScreenModeComesBackWhicheverWayTheShowEnds)
         if (watchdog > 0) {
             Time restoredAt = lastConfigurationSet(x);
             kill(watchdog, SIGCONT);
-            EXPECT_TRUE(pollUntil([&] { return waitpid(watchdog, nullptr, WNOHANG) == watchdog; }, 10)) << c.name;
+            EXPECT_TRUE(pollUntil([&] { return waitpid(watchdog, nullptr, WNOHANG) == watchdog; }, 10))
+                << c.name;
             EXPECT_EQ(lastConfigurationSet(x), restoredAt) << c.name;
         }
         XCloseDisplay(x);
@@ -206,7 +210,8 @@ TEST(DemoTitle, TheExitStageRestoresTheModeBeforeTheFrameRateLine)
         exitShow();
     });
     EXPECT_EQ(child.exitStatus, 0);
-    EXPECT_TRUE(std::regex_match(child.output, std::regex("screen 640x480\n\n\n\nfps:[0-9.]+\nscreen 800x600\n")))
+    EXPECT_TRUE(
+        std::regex_match(child.output, std::regex("screen 640x480\n\n\n\nfps:[0-9.]+\nscreen 800x600\n")))
         << child.output;
     XCloseDisplay(x);
 }
@@ -229,7 +234,7 @@ TEST(DemoTitle, UnplayableMusicEndsWithStatus1BeforeAnyWindow)
         if (*c.music)
             writeFile(dir.file("music.mp3"), std::string(c.music));
         ProgramResult result = runProgram(programPath("kvistra"), {}, dir.path,
-                                          {"DISPLAY=", std::string("SDL_AUDIODRIVER=") + c.audioDriver});
+            {"DISPLAY=", std::string("SDL_AUDIODRIVER=") + c.audioDriver});
         EXPECT_EQ(result.exitStatus, 1) << c.name;
         EXPECT_TRUE(std::regex_match(result.output, std::regex(c.output))) << c.name << ": " << result.output;
     }

@@ -30,10 +30,10 @@ TEST(PcxFromImageMagick, DecodesToThePixelsImageMagickReads)
         std::vector<std::string> make;  // convert arguments before the output name
         int planes;
     } cases[] = {
-        {"palette, odd size",
-         {"-size", "37x21", "gradient:red-blue", "-colors", "200", "-type", "palette"}, 1},
+        {"palette, odd size", {"-size", "37x21", "gradient:red-blue", "-colors", "200", "-type", "palette"},
+            1},
         {"truecolor, odd size",
-         {"rose:", "-crop", "69x45+1+1", "+repage", "-alpha", "off", "-type", "truecolor"}, 3},
+            {"rose:", "-crop", "69x45+1+1", "+repage", "-alpha", "off", "-type", "truecolor"}, 3},
     };
     TempDir dir;
     for (const Case& c : cases) {

@@ -54,7 +54,7 @@ std::string readRgb(const std::string& path)
     return rgb;
 }
 
-} // namespace
+}  // namespace
 
 TEST(GlesFidelity, TheShowThroughTheLayerLooksAsThroughFixedFunctionGl)
 {

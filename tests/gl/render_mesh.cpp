@@ -71,8 +71,14 @@ protected:
     }
 };
 
-void clearFrame() { glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT); }
-int sum(Rgba p) { return p.r + p.g + p.b; }
+void clearFrame()
+{
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
+int sum(Rgba p)
+{
+    return p.r + p.g + p.b;
+}
 
 // The brightest pixel of a column between two rows (finds a line).
 Rgba brightestInColumn(int x, int fromRow, int toRow)
@@ -116,7 +122,8 @@ TEST_F(MeshRenderer, EachPathDrawsItsPrimitiveWithOrWithoutLight)
         EXPECT_EQ(sum(inside[0]) > 0, !c.wire) << "wire paths draw only the edges, polygon paths fill";
         EXPECT_GT(sum(edge[0]), 100);
         Rgba front = c.wire ? edge[0] : inside[0], behind = c.wire ? edge[1] : inside[1];
-        EXPECT_TRUE(!c.lit || sum(front) > sum(behind) + 300) << "lit paths follow the light: " << sum(front) << " vs " << sum(behind);
+        EXPECT_TRUE(!c.lit || sum(front) > sum(behind) + 300)
+            << "lit paths follow the light: " << sum(front) << " vs " << sum(behind);
         for (Rgba p : c.lit ? std::vector<Rgba>{} : std::vector<Rgba>{front, behind})
             expectColour(p, c.unlitColour, "unlit, light in front or behind");
         // The textured paths switch texturing off at their end; the
@@ -189,8 +196,8 @@ TEST_F(MeshRenderer, TransformsTranslateThenRotateZYXThenScaleThenView)
     TestScene s;
     MeshObject& object = s.triangle(s.material(DrawMode::flatUnlit, 1, 1, 1), 0, 0, 10);
     object.translation = {100, 0, 0};
-    object.rotation = {0, 0, 90};  // (100, 0) turns to (0, 100)
-    object.scale = {2, 1, 1};      // leaves x = 0 where it is
+    object.rotation = {0, 0, 90};                                   // (100, 0) turns to (0, 100)
+    object.scale = {2, 1, 1};                                       // leaves x = 0 where it is
     s.camera.position = {50, 0, 0}, s.camera.target = {50, 0, -1};  // the view moves 50 units right
     clearFrame(), drawScene(s.scene);
     // The probe corner (5, 5) of the triangle: translated (105, 5), rotated
@@ -231,7 +238,9 @@ TEST_F(MeshRenderer, FilterSwitchSmoothsOrKeepsHardTexelEdges)
 {
     // Black texels left of 128, white from 128; the square shows texels 126
     // to 130 over 200 pixels.
-    Texture texture = makeTexture([](int x, int) { return x < 128 ? Rgba{0, 0, 0, 0} : Rgba{255, 255, 255, 0}; });
+    Texture texture = makeTexture([](int x, int) {
+        return x < 128 ? Rgba{0, 0, 0, 0} : Rgba{255, 255, 255, 0};
+    });
     TestScene s;
     s.mesh({corner(-100, 100, 126, 0), corner(100, 100, 130, 0), corner(100, -100, 130, 255)},
         {s.material(DrawMode::texturedUnlit, 1, 1, 1, 1, &texture)});
@@ -245,7 +254,8 @@ TEST_F(MeshRenderer, FilterSwitchSmoothsOrKeepsHardTexelEdges)
         int between = 0;
         for (int column = 230; column < 420; column++)
             between += readPixel(column, 150).r > 20 && readPixel(column, 150).r < 235;
-        EXPECT_TRUE(filtering == 1 ? between > 20 : between == 0) << between << " pixels between black and white";
+        EXPECT_TRUE(filtering == 1 ? between > 20 : between == 0)
+            << between << " pixels between black and white";
     }
     // The bytes reach GL as byte / 255: texel 128 begins where u is 127.5
     // (x = -25), not at 128 (x = 0) as byte / 256 would have it.
@@ -280,7 +290,8 @@ TEST_F(MeshRenderer, LitPathsShadeFlatFromTheFirstCornerOrSmooth)
             EXPECT_GT(sum(nearFirst), sum(nearLast) + 200);
         } else {
             expectColour(nearLast, nearFirst, "one colour");
-            EXPECT_TRUE(c.wire ? sum(nearFirst) < 200 : sum(nearFirst) > 600) << "the first corner's colour, or the line's second";
+            EXPECT_TRUE(c.wire ? sum(nearFirst) < 200 : sum(nearFirst) > 600)
+                << "the first corner's colour, or the line's second";
         }
     }
 }
@@ -291,8 +302,8 @@ TEST_F(MeshRenderer, SkippedObjectsCostNothing)
     TestScene s;
     Material* red = s.material(DrawMode::flatLit, 1, 0, 0);
     s.triangle(red).visible = false;
-    s.mesh({}, {});       // no faces
-    s.triangle(nullptr);  // face 0 without a material
+    s.mesh({}, {});                                                     // no faces
+    s.triangle(nullptr);                                                // face 0 without a material
     s.triangle(s.material(DrawMode::flatUnlit, 0, 1, 0), -200, 0, 20);  // left out by the count
     s.scene.meshObjectCount = 3;
 
@@ -329,7 +340,9 @@ TEST_F(MeshRenderer, AfterAScreenQuadOnlyTheUntexturedFlatPathTakesItsTopLeftTex
     // drawn next is modulated by the top-left texel (pure red leaves only
     // red). The textured paths without a Texture must not pick it up, and
     // keep their lighting: from behind, a lit face shows only its ambient part.
-    Texture picture = makeTexture([](int x, int y) { return x == 0 && y == 0 ? Rgba{255, 0, 0, 0} : Rgba{0, 255, 0, 0}; });
+    Texture picture = makeTexture([](int x, int y) {
+        return x == 0 && y == 0 ? Rgba{255, 0, 0, 0} : Rgba{0, 255, 0, 0};
+    });
     const struct {
         DrawMode drawMode;
         float lightZ;

@@ -83,9 +83,7 @@ TEST_F(Overlays, FadedQuadAddsTexelTimesAlphaToDestinationTimesTexel)
         float alpha, destination;
         Rgba inside;
     } cases[] = {
-        {0.0f, 0.0f, {0, 0, 0, 0}},
-        {1.0f, 0.0f, {204, 102, 51, 0}},
-        {0.5f, 0.0f, {102, 51, 26, 0}},
+        {0.0f, 0.0f, {0, 0, 0, 0}}, {1.0f, 0.0f, {204, 102, 51, 0}}, {0.5f, 0.0f, {102, 51, 26, 0}},
         {0.5f, 1.0f, {255, 153, 77, 0}},  // 0.4 + 0.8, 0.2 + 0.4, 0.1 + 0.2
     };
     for (const auto& c : cases) {

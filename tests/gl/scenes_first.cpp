@@ -167,7 +167,8 @@ TEST_F(FirstScenes, SequencerRunsTheTitleChangesSceneWithinOnePassAndEndsAfterTh
             // The last scene's end runs the release and the exit path.
             ChildResult child = runInChild(runSequencer);
             EXPECT_EQ(child.exitStatus, 0);
-            EXPECT_TRUE(std::regex_match(child.output, std::regex("\n\n\nfps:[0-9]+\\.[0-9][0-9]\n"))) << child.output;
+            EXPECT_TRUE(std::regex_match(child.output, std::regex("\n\n\nfps:[0-9]+\\.[0-9][0-9]\n")))
+                << child.output;
             break;
         }
         runSequencer();

@@ -164,8 +164,10 @@ static int pixelsOffTheTexelColour(const uint8_t* c, int& modelPixels)
             if (p.r >= 250 && p.g >= 250 && p.b <= 5)
                 continue;
             modelPixels++;
-            double f[3] = {(255.0 - p.r) / (255.0 - c[0]), (255.0 - p.g) / (255.0 - c[1]), (255.0 - p.b) / (255.0 - c[2])};
-            double low = std::fmin(f[0], std::fmin(f[1], f[2])), high = std::fmax(f[0], std::fmax(f[1], f[2]));
+            double f[3] = {(255.0 - p.r) / (255.0 - c[0]), (255.0 - p.g) / (255.0 - c[1]),
+                (255.0 - p.b) / (255.0 - c[2])};
+            double low = std::fmin(f[0], std::fmin(f[1], f[2])),
+                   high = std::fmax(f[0], std::fmax(f[1], f[2]));
             off += !(low > -0.02 && high < 1.02 && high - low < 0.04);
         }
     }
@@ -220,8 +222,10 @@ TEST_F(LastScenes, SnurrFollowsItsCameraTracksAndPaintsInTheBannerColour)
         EXPECT_EQ(scene.frameRange->loop, 0);
         EXPECT_EQ(scene.currentFrame, s.frame);
         EXPECT_FLOAT_EQ(scene.meshObjects[3]->rotation.y, -3 * t);
-        expectVec3(camera.position, s.frame == 0 ? marker : evaluateTrack(*camera.tracks[0], s.frame), "position");
-        expectVec3(camera.target, s.frame == 0 ? marker : evaluateTrack(*camera.tracks[1], s.frame), "target");
+        expectVec3(
+            camera.position, s.frame == 0 ? marker : evaluateTrack(*camera.tracks[0], s.frame), "position");
+        expectVec3(
+            camera.target, s.frame == 0 ? marker : evaluateTrack(*camera.tracks[1], s.frame), "target");
     }
 }
 

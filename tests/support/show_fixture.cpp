@@ -12,10 +12,14 @@ uint32_t virtualNow = 0;
 int swaps = 0;
 
 const ShowScene showScenes[8] = {
-    {"test.3ds", setupTest, drawTestFrame, 4, 10420},   {"env.3ds", setupEnv, drawEnvFrame, 7, 16620},
-    {"add.3ds", setupAdd, drawAddFrame, 10, 11220},     {"blue.3ds", setupBlue, drawBlueFrame, 13, 31020},
-    {"lo.3ds", setupLo, drawLoFrame, 16, 10800},        {"ting.3ds", setupTing, drawTingFrame, 19, 19500},
-    {"cyl.3ds", setupCyl, drawCylFrame, 22, 28000},     {"snurr.3ds", setupSnurr, drawSnurrFrame, 25, 34400},
+    {"test.3ds", setupTest, drawTestFrame, 4, 10420},
+    {"env.3ds", setupEnv, drawEnvFrame, 7, 16620},
+    {"add.3ds", setupAdd, drawAddFrame, 10, 11220},
+    {"blue.3ds", setupBlue, drawBlueFrame, 13, 31020},
+    {"lo.3ds", setupLo, drawLoFrame, 16, 10800},
+    {"ting.3ds", setupTing, drawTingFrame, 19, 19500},
+    {"cyl.3ds", setupCyl, drawCylFrame, 22, 28000},
+    {"snurr.3ds", setupSnurr, drawSnurrFrame, 25, 34400},
 };
 
 void DrawTest::SetUp()

@@ -65,7 +65,7 @@ ChildResult runInChild(const std::function<void()>& body)
 }
 
 pid_t startProgram(const std::string& program, const std::vector<std::string>& args, const std::string& dir,
-                   const std::vector<std::string>& extraEnv, const std::string& outPath, const std::string& errPath)
+    const std::vector<std::string>& extraEnv, const std::string& outPath, const std::string& errPath)
 {
     std::fflush(stdout);
     pid_t pid = fork();
@@ -89,7 +89,7 @@ pid_t startProgram(const std::string& program, const std::vector<std::string>& a
 }
 
 ProgramResult runProgram(const std::string& program, const std::vector<std::string>& args,
-                         const std::string& dir, const std::vector<std::string>& extraEnv)
+    const std::string& dir, const std::vector<std::string>& extraEnv)
 {
     ProgramResult result;
     TempDir scratch;
@@ -119,9 +119,10 @@ bool pollUntil(const std::function<bool()>& condition, int seconds, const std::f
 
 ProgramResult writeToneMp3(const std::string& path, int seconds)
 {
-    return runProgram("/usr/bin/env", {"ffmpeg", "-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
-                                       "sine=frequency=440:duration=" + std::to_string(seconds), "-c:a",
-                                       "libmp3lame", "-b:a", "64k", path});
+    return runProgram("/usr/bin/env",
+        {"ffmpeg", "-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
+            "sine=frequency=440:duration=" + std::to_string(seconds), "-c:a", "libmp3lame", "-b:a", "64k",
+            path});
 }
 
 TempDir::TempDir()

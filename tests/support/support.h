@@ -14,10 +14,10 @@
 #include <vector>
 
 struct ChildResult {
-    std::string output;      // everything the child wrote to standard output
-    int exitStatus = -1;     // exit status, when the child exited
-    int signal = 0;          // the signal that ended it, or 0
-    bool returned = false;   // the body returned instead of ending the process
+    std::string output;     // everything the child wrote to standard output
+    int exitStatus = -1;    // exit status, when the child exited
+    int signal = 0;         // the signal that ended it, or 0
+    bool returned = false;  // the body returned instead of ending the process
 };
 
 // Forks; the child runs body with its standard output going to a pipe and
@@ -37,20 +37,20 @@ bool underAddressSanitizer();
 // Runs program (a path) with args in directory dir (empty: the current one).
 // extraEnv entries "NAME=value" are added to the environment.
 ProgramResult runProgram(const std::string& program, const std::vector<std::string>& args,
-                         const std::string& dir = "", const std::vector<std::string>& extraEnv = {});
+    const std::string& dir = "", const std::vector<std::string>& extraEnv = {});
 
 // Starts what runProgram runs without waiting for it: standard output and
 // error go to the files outPath and errPath, standard input is /dev/null.
 pid_t startProgram(const std::string& program, const std::vector<std::string>& args, const std::string& dir,
-                   const std::vector<std::string>& extraEnv, const std::string& outPath, const std::string& errPath);
+    const std::vector<std::string>& extraEnv, const std::string& outPath, const std::string& errPath);
 
 // The path of a program built into the run directory, e.g. "kvistra-ant".
 std::string programPath(const std::string& name);
 
 // Tries condition every 20 ms until it holds (true) or seconds pass or
 // giveUp holds (false). For waiting on another process or thread.
-bool pollUntil(const std::function<bool()>& condition, int seconds,
-               const std::function<bool()>& giveUp = nullptr);
+bool pollUntil(
+    const std::function<bool()>& condition, int seconds, const std::function<bool()>& giveUp = nullptr);
 
 // Writes a 440 Hz sine tone of the given length as an MP3 file, encoded by
 // ffmpeg; its result says whether that worked.

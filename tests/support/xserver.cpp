@@ -14,8 +14,8 @@ XServer::XServer(const std::string& screen)
     if (pipe(ready) != 0)
         return;
     pid = startProgram("/usr/bin/env",
-                       {"Xvfb", "-displayfd", std::to_string(ready[1]), "-screen", "0", screen, "-nolisten", "tcp"},
-                       "", {}, "/dev/null", "/dev/null");
+        {"Xvfb", "-displayfd", std::to_string(ready[1]), "-screen", "0", screen, "-nolisten", "tcp"}, "", {},
+        "/dev/null", "/dev/null");
     close(ready[1]);
     // The server writes its display number once it accepts connections.
     std::string number;
@@ -37,8 +37,7 @@ XServer::~XServer()
 }
 
 BackgroundProgram::BackgroundProgram(const std::string& program, const std::vector<std::string>& args,
-                                     const std::string& dir, const std::vector<std::string>& extraEnv,
-                                     const std::string& outputPath)
+    const std::string& dir, const std::vector<std::string>& extraEnv, const std::string& outputPath)
     : outPath(outputPath)
 {
     pid = startProgram(program, args, dir, extraEnv, outPath, "/dev/null");
@@ -80,8 +79,8 @@ static ProgramResult xdotool(const std::string& display, const std::vector<std::
     return runProgram("/usr/bin/env", call, "", {"DISPLAY=" + display});
 }
 
-std::string findWindow(const std::string& display, const std::string& name, int seconds,
-                       const std::function<bool()>& giveUp)
+std::string findWindow(
+    const std::string& display, const std::string& name, int seconds, const std::function<bool()>& giveUp)
 {
     std::string window;
     pollUntil(

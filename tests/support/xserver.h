@@ -24,8 +24,8 @@ struct BackgroundProgram {
 
     // Starts program with args in dir, as runProgram does; standard output
     // goes to outPath, standard error to /dev/null.
-    BackgroundProgram(const std::string& program, const std::vector<std::string>& args, const std::string& dir,
-                      const std::vector<std::string>& extraEnv, const std::string& outPath);
+    BackgroundProgram(const std::string& program, const std::vector<std::string>& args,
+        const std::string& dir, const std::vector<std::string>& extraEnv, const std::string& outPath);
     ~BackgroundProgram();
     BackgroundProgram(const BackgroundProgram&) = delete;
     BackgroundProgram& operator=(const BackgroundProgram&) = delete;
@@ -38,7 +38,7 @@ struct BackgroundProgram {
 // The id of the first window whose whole name is name, polled for until it
 // shows, seconds pass or giveUp holds; empty if it never shows.
 std::string findWindow(const std::string& display, const std::string& name, int seconds,
-                       const std::function<bool()>& giveUp = nullptr);
+    const std::function<bool()>& giveUp = nullptr);
 
 // Sends one key (an xdotool key name, e.g. "Escape") to a window.
 void sendKey(const std::string& display, const std::string& window, const std::string& key);

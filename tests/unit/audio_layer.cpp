@@ -52,24 +52,24 @@ std::vector<uint8_t> buildModule(std::vector<uint8_t> sampleData = {})
 {
     if (sampleData.empty())
         for (int i = 0; i < 64; ++i)
-            sampleData.push_back(i < 32 ? 100 : 156); // +100, -100
+            sampleData.push_back(i < 32 ? 100 : 156);  // +100, -100
     sampleData.resize(sampleData.size() & ~size_t(1));
     std::vector<uint8_t> bytes(1084 + 1024, 0);
     std::memcpy(bytes.data(), "tone", 4);
     uint8_t* sample = bytes.data() + 20;
     std::memcpy(sample, "sample", 6);
-    sample[22] = static_cast<uint8_t>(sampleData.size() / 2 >> 8); // length in words
+    sample[22] = static_cast<uint8_t>(sampleData.size() / 2 >> 8);  // length in words
     sample[23] = static_cast<uint8_t>(sampleData.size() / 2);
-    sample[25] = 64;                                  // volume
-    sample[28] = sample[22], sample[29] = sample[23]; // loop length: the whole sample
+    sample[25] = 64;                                   // volume
+    sample[28] = sample[22], sample[29] = sample[23];  // loop length: the whole sample
     for (int i = 1; i < 31; ++i)
-        bytes[20 + 30 * i + 29] = 1; // the empty samples' "no loop"
-    bytes[950] = 1;                  // song length: one order
+        bytes[20 + 30 * i + 29] = 1;  // the empty samples' "no loop"
+    bytes[950] = 1;                   // song length: one order
     bytes[951] = 127;
     std::memcpy(bytes.data() + 1080, "M.K.", 4);
     uint8_t* pattern = bytes.data() + 1084;
-    pattern[0] = 0x01, pattern[1] = 0xAC, pattern[2] = 0x10; // row 0: period 428, sample 1
-    uint8_t* breakCell = pattern + (7 * 4 + 1) * 4;          // row 7, channel 2: pattern break
+    pattern[0] = 0x01, pattern[1] = 0xAC, pattern[2] = 0x10;  // row 0: period 428, sample 1
+    uint8_t* breakCell = pattern + (7 * 4 + 1) * 4;           // row 7, channel 2: pattern break
     breakCell[2] = 0x0D;
     bytes.insert(bytes.end(), sampleData.begin(), sampleData.end());
     return bytes;
@@ -110,12 +110,12 @@ protected:
     TempDir dir;
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(AudioFiles, EachFileOpensOnlyAsItsOwnKind)
 {
     std::vector<uint8_t> tone44 = encodeTone(44100, 22050);
-    ASSERT_EQ(tone44[0], 0xFF); // begins with a frame, not a tag
+    ASSERT_EQ(tone44[0], 0xFF);  // begins with a frame, not a tag
     std::vector<uint8_t> tagged = {'I', 'D', '3', 3, 0, 0, 0, 0, 0, 20};
     tagged.resize(30, 0);
     tagged.insert(tagged.end(), tone44.begin(), tone44.end());
@@ -145,10 +145,10 @@ TEST_F(AudioFiles, StreamOpenNeedsARunOfValidFrameHeaders)
 {
     // MPEG-1 Layer III, 128 kbit/s, 44100 Hz: 417 bytes a frame.
     const std::vector<uint8_t> l3 = {0xFF, 0xFB, 0x90, 0x00};
-    const std::vector<uint8_t> l1 = {0xFF, 0xFF, 0x90, 0x00};       // Layer I, 288 kbit/s: 312 bytes
-    const std::vector<uint8_t> l1Padded = {0xFF, 0xFF, 0x92, 0x00}; // padded by one 4-byte slot
-    const std::vector<uint8_t> rate48 = {0xFF, 0xFB, 0x94, 0x00};   // 48000 Hz: 384 bytes
-    const std::vector<uint8_t> reserved = {0xFF, 0xFB, 0x9C, 0x00}; // reserved sample rate
+    const std::vector<uint8_t> l1 = {0xFF, 0xFF, 0x90, 0x00};        // Layer I, 288 kbit/s: 312 bytes
+    const std::vector<uint8_t> l1Padded = {0xFF, 0xFF, 0x92, 0x00};  // padded by one 4-byte slot
+    const std::vector<uint8_t> rate48 = {0xFF, 0xFB, 0x94, 0x00};    // 48000 Hz: 384 bytes
+    const std::vector<uint8_t> reserved = {0xFF, 0xFB, 0x9C, 0x00};  // reserved sample rate
     struct Case {
         const char* what;
         std::vector<uint8_t> bytes;
@@ -230,8 +230,8 @@ void playToDisk(const std::string& music, const std::string& output, bool asModu
         onMusicEnd(sync, channel, data);
         ++endCount;
     };
-    if (!audioChannelSetSync(handle, audioSyncEnd, 0, onEnd) ||
-        !audioStart() || !(asModule ? audioMusicPlay(handle) : audioStreamPlay(handle, 0, 4)))
+    if (!audioChannelSetSync(handle, audioSyncEnd, 0, onEnd) || !audioStart() ||
+        !(asModule ? audioMusicPlay(handle) : audioStreamPlay(handle, 0, 4)))
         return (void)std::printf("error %d", audioErrorGetCode());
     pollUntil(
         [] {
@@ -252,12 +252,12 @@ void playToDisk(const std::string& music, const std::string& output, bool asModu
     std::printf("%d %zu %.3f", endCount.load(), (samples.size() - first) / 2, peak);
 }
 
-} // namespace
+}  // namespace
 
 TEST(AudioLayer, PlaybackLoopsAndRunsTheEndProcedureOncePerLoop)
 {
     TempDir dir;
-    writeFile(dir.file("tone.mp3"), encodeTone(22050, 11025)); // MPEG-2, half a second, played at 44100 Hz
+    writeFile(dir.file("tone.mp3"), encodeTone(22050, 11025));  // MPEG-2, half a second, played at 44100 Hz
     writeFile(dir.file("music.mp3"), buildModule());
     // The file, how it opens, and one loop's frames at the device's 44100 Hz.
     for (auto [file, asModule, loopFrames] :

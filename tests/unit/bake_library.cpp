@@ -64,10 +64,10 @@ TEST(BakeLibrary, TwoBakesAreByteIdenticalAndHoldTheSeventeenEntries)
     std::set<std::string> names;
     for (const bake::NamedFile& file : bake::bakeEntries())
         names.insert(file.name);
-    EXPECT_EQ(names, (std::set<std::string>{"morvel.pcx", "usker.pcx", "gelmo.pcx", "tovan.pcx",
-                                            "kvistra.pcx", "vagg.pcx", "back.pcx", "env.pcx", "ting.pcx",
-                                            "test.3ds", "env.3ds", "add.3ds", "blue.3ds", "lo.3ds",
-                                            "ting.3ds", "cyl.3ds", "snurr.3ds"}));
+    EXPECT_EQ(names,
+        (std::set<std::string>{"morvel.pcx", "usker.pcx", "gelmo.pcx", "tovan.pcx", "kvistra.pcx", "vagg.pcx",
+            "back.pcx", "env.pcx", "ting.pcx", "test.3ds", "env.3ds", "add.3ds", "blue.3ds", "lo.3ds",
+            "ting.3ds", "cyl.3ds", "snurr.3ds"}));
 }
 
 TEST(BakeLibrary, PicturesDecodeTo256By256InBothKindsWithWhatTheScenesNeed)
@@ -79,7 +79,7 @@ TEST(BakeLibrary, PicturesDecodeTo256By256InBothKindsWithWhatTheScenesNeed)
         auto word = [&](int at) { return file.data[at] | file.data[at + 1] << 8; };
         // xmin, ymin, xmax, ymax and bytes per line: exactly a Texture's buffer.
         EXPECT_EQ((std::vector<int>{word(4), word(6), word(8), word(10), word(66)}),
-                  (std::vector<int>{0, 0, 255, 255, 256}))
+            (std::vector<int>{0, 0, 255, 255, 256}))
             << file.name;
         planeCounts.insert(file.data[65]);
     }
@@ -127,8 +127,9 @@ TEST(BakeLibrary, ModelsLoadAndMeetTheirScenesContracts)
         float nearestCamera;                 // the closest its camera path comes to the origin
     } contracts[] = {
         {"test.3ds",
-         {"WHITE WIRE", "WHITE FLAT", "RED FLAT", "ORANGE FLAT", "YELLOW FLAT", "GREEN FLAT", "TEXTUREGOURAUD"},
-         2, -1, -1, 148},
+            {"WHITE WIRE", "WHITE FLAT", "RED FLAT", "ORANGE FLAT", "YELLOW FLAT", "GREEN FLAT",
+                "TEXTUREGOURAUD"},
+            2, -1, -1, 148},
         {"env.3ds", {"YELLOW FLAT"}, 1, -1, -1, 500},
         {"add.3ds", {"WHITE WIRE", "ORANGE FLAT"}, 1, -1, -1, 226},
         {"blue.3ds", {"ENVMAP"}, 2, 0, 1, 300},
@@ -151,7 +152,8 @@ TEST(BakeLibrary, ModelsLoadAndMeetTheirScenesContracts)
             ASSERT_GT(object.faceCount, 0) << "object " << i;
             ASSERT_NE(object.faces[0].material, nullptr) << "object " << i;
             for (int f = 0; f < object.faceCount; f++)
-                ASSERT_EQ(object.faces[f].material, object.faces[0].material) << "object " << i << " face " << f;
+                ASSERT_EQ(object.faces[f].material, object.faces[0].material)
+                    << "object " << i << " face " << f;
             used.insert(object.faces[0].material->name);
             for (int v = 0; v < object.vertexCount; v++) {
                 Vec3 p = object.vertices[v].position;
@@ -176,10 +178,12 @@ TEST(BakeLibrary, ModelsLoadAndMeetTheirScenesContracts)
                 // Closed bodies, star-shaped about their centre: the engine's normal
                 // of a face seen clockwise (a front face) from outside points inwards.
                 const Face& face = drawn.faces[f];
-                Vec3 a = face.corners[0]->position, b = face.corners[1]->position, c = face.corners[2]->position;
+                Vec3 a = face.corners[0]->position, b = face.corners[1]->position,
+                     c = face.corners[2]->position;
                 Vec3 out = {(a.x + b.x + c.x) / 3 - drawn.centre.x, (a.y + b.y + c.y) / 3 - drawn.centre.y,
-                            (a.z + b.z + c.z) / 3 - drawn.centre.z};
-                ASSERT_LT(face.normal.x * out.x + face.normal.y * out.y + face.normal.z * out.z, 0) << "face " << f;
+                    (a.z + b.z + c.z) / 3 - drawn.centre.z};
+                ASSERT_LT(face.normal.x * out.x + face.normal.y * out.y + face.normal.z * out.z, 0)
+                    << "face " << f;
             }
         }
         destroyScene(scene);
@@ -207,8 +211,9 @@ TEST(BakeLibrary, ModelsHoldWhatTheirScenesAddressByPosition)
         float widest = 0;
         for (int f = 0; f < body->faceCount; f++) {
             for (int k = 0; k < 3; k++) {
-                float d = std::fmod(0.1f * std::abs(body->faces[f].indices[k] - body->faces[f].indices[(k + 1) % 3]),
-                                    6.2831853f);
+                float d = std::fmod(
+                    0.1f * std::abs(body->faces[f].indices[k] - body->faces[f].indices[(k + 1) % 3]),
+                    6.2831853f);
                 widest = std::max(widest, std::min(d, 6.2831853f - d));
             }
         }

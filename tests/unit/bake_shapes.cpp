@@ -16,8 +16,10 @@ TEST(BakeShapes, SolidsFaceOutwards)
         const char* name;
         Mesh mesh;
     } cases[] = {
-        {"box", bake::box({-1, -2, -3}, {4, 5, 6})}, {"frustum", bake::frustum(7, 10, 4, -5, 8)},
-        {"cone", bake::frustum(5, 10, 0, 0, 20)},    {"sphere", bake::sphere(10, 12, 7)},
+        {"box", bake::box({-1, -2, -3}, {4, 5, 6})},
+        {"frustum", bake::frustum(7, 10, 4, -5, 8)},
+        {"cone", bake::frustum(5, 10, 0, 0, 20)},
+        {"sphere", bake::sphere(10, 12, 7)},
         {"lathe", bake::lathe({{0, -10}, {6, -8}, {8, 0}, {3, 9}, {0, 10}}, 9)},
     };
     for (const Case& c : cases) {
@@ -32,4 +34,3 @@ TEST(BakeShapes, SolidsFaceOutwards)
         }
     }
 }
-

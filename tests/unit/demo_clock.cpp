@@ -9,7 +9,10 @@
 #include <thread>
 
 static uint32_t virtualNow = 0;
-static uint32_t virtualClock() { return virtualNow; }
+static uint32_t virtualClock()
+{
+    return virtualNow;
+}
 
 class DemoClock : public ::testing::Test {
 protected:
@@ -23,9 +26,9 @@ TEST_F(DemoClock, CountsTenthsOfASecondAcrossTheTimerWrap)
         uint32_t base, now;
         float expected;
     } cases[] = {
-        {1000, 11000, 100.0f},         // ten seconds read 100
-        {0xFFFFFF00u, 0x100u, 5.12f},  // the timer wrapped in between
-        {0x100u, 0xFFFFFF00u, -5.12f}, // a base just ahead reads negative, not 49 days
+        {1000, 11000, 100.0f},          // ten seconds read 100
+        {0xFFFFFF00u, 0x100u, 5.12f},   // the timer wrapped in between
+        {0x100u, 0xFFFFFF00u, -5.12f},  // a base just ahead reads negative, not 49 days
     };
     for (const Case& c : cases) {
         clockBase = c.base;

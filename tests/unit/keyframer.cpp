@@ -80,7 +80,7 @@ TEST(Keyframer, EaseParameter)
     struct {
         float t, a, b, expected;
     } cases[] = {{0.5f, 0.3f, 0.2f, 7.0f / 15}, {0.9f, 0.3f, 0.2f, 29.0f / 30}, {0.5f, 0.8f, 0.6f, 0.4375f},
-                 {0.1f, 0.3f, 0.2f, 1.0f / 45}, {0.37f, 0, 0, 0.37f}, {1.0f, 0.3f, 0, 1.0f}};
+        {0.1f, 0.3f, 0.2f, 1.0f / 45}, {0.37f, 0, 0, 0.37f}, {1.0f, 0.3f, 0, 1.0f}};
     for (const auto& c : cases)
         EXPECT_NEAR(easeParameter(c.t, c.a, c.b), c.expected, 1e-6f) << c.t << " " << c.a << " " << c.b;
 }
@@ -91,13 +91,14 @@ TEST(Keyframer, SetSceneFrameWrapsOrClamps)
         int32_t start, end;
         uint8_t loop;
         int32_t frame, expected;
-    } cases[] = {{0, 100, 1, 250, 50},  {0, 100, 1, 100, 0}, {0, 100, 0, 250, 100}, {20, 100, 1, 110, 20},
-                 {20, 100, 1, 150, 50}, {5, 0, 1, 37, 5},    {0, 100, 2, 250, 250}, {10, 100, 0, 3, 10}};
+    } cases[] = {{0, 100, 1, 250, 50}, {0, 100, 1, 100, 0}, {0, 100, 0, 250, 100}, {20, 100, 1, 110, 20},
+        {20, 100, 1, 150, 50}, {5, 0, 1, 37, 5}, {0, 100, 2, 250, 250}, {10, 100, 0, 3, 10}};
     Scene* scene = createScene();
     for (const auto& c : cases) {
         *scene->frameRange = {c.start, c.end, c.loop};
         setSceneFrame(*scene, c.frame);
-        EXPECT_EQ(scene->currentFrame, c.expected) << c.start << " " << c.end << " " << int(c.loop) << " " << c.frame;
+        EXPECT_EQ(scene->currentFrame, c.expected)
+            << c.start << " " << c.end << " " << int(c.loop) << " " << c.frame;
     }
     destroyScene(scene);
 }

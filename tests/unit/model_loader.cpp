@@ -64,8 +64,9 @@ std::vector<uint8_t> meshBytes(std::vector<Chunk> meshChunks)
 // A camera "cam" and one keyframer node of the kind.
 std::vector<uint8_t> nodeBytes(std::vector<Chunk> nodeChunks, uint16_t kind)
 {
-    return chunkBytes(container(idMain, {container(idEditor, {cameraObjectChunk({"cam", {}, {}})}),
-                                         container(idKeyframer, {container(kind, std::move(nodeChunks))})}));
+    return chunkBytes(container(idMain,
+        {container(idEditor, {cameraObjectChunk({"cam", {}, {}})}),
+            container(idKeyframer, {container(kind, std::move(nodeChunks))})}));
 }
 
 std::string text(Vec3 v)
@@ -75,7 +76,10 @@ std::string text(Vec3 v)
     return buffer;
 }
 
-KeySpec keyAt(int32_t frame, Point position = {}) { return {frame, 0, 0, 0, 0, 0, 0, position}; }
+KeySpec keyAt(int32_t frame, Point position = {})
+{
+    return {frame, 0, 0, 0, 0, 0, 0, position};
+}
 
 const std::vector<FaceSpec> twoFaces = {{0, 1, 2, 7}, {0, 2, 1, 3}};
 const std::vector<Point> threeVertices = {{1, 2, 3}, {4, 5, 6}, {7, 8, 9.5f}};
@@ -87,16 +91,19 @@ std::vector<uint8_t> fullModel()
     KeySpec eased = {10, 0x1F, 0.5f, 0.5f, 0.5f, 0.5f, 0.5f, {10, 0, 0}};
     return modelBytes({
         {{"RED", std::array<uint8_t, 3>{255, 0, 0}, 1, false, false, false, ""},
-         {"GLASS", std::nullopt, 3, false, true, false, "glass.pcx"}},
+            {"GLASS", std::nullopt, 3, false, true, false, "glass.pcx"}},
         {{"box", threeVertices, twoFaces, {{"RED", {0, 1}}, {"GLASS", {1}}}, {{0.5f, 0.25f}, {1, 1}}},
-         {"bare", {}, {}, {}, {}, false, false}},
+            {"bare", {}, {}, {}, {}, false, false}},
         {{"lamp", {1.9f, 2.5f, -3.7f}, std::array<float, 3>{1.0f, 0.5f, 0.0f}, std::nullopt, false, {}},
-         {"spot", {0, 0, 10}, std::nullopt, std::array<uint8_t, 3>{10, 20, 30}, true, {0, 10, 0}, 0.3f, 45.5f}},
+            {"spot", {0, 0, 10}, std::nullopt, std::array<uint8_t, 3>{10, 20, 30}, true, {0, 10, 0}, 0.3f,
+                45.5f}},
         {{"first", {10.7f, 20.2f, -30.9f}, {0, 0, 5.5f}}, {"second", {0, 0, 100}, {}}},
-        true, 5, 100,  // a keyframer section, frames 5 to 100
+        true,
+        5,
+        100,  // a keyframer section, frames 5 to 100
         {{idCameraNode, "second", -1, TrackSpec{0, {keyAt(0), eased, keyAt(20, {20, 0, 0})}}},
-         {idTargetNode, "second", -1, TrackSpec{0, {keyAt(0, {0, 0, 4})}}},
-         {idObjectNode, "box", -1, TrackSpec{0, {keyAt(39990), keyAt(40000)}}}},
+            {idTargetNode, "second", -1, TrackSpec{0, {keyAt(0, {0, 0, 4})}}},
+            {idObjectNode, "box", -1, TrackSpec{0, {keyAt(39990), keyAt(40000)}}}},
     });
 }
 
@@ -126,8 +133,9 @@ TEST(ModelLoader, LoadsWhatTheWriterPutInSceneAxes)
 
     ASSERT_EQ(scene->omniLightCount, 1);
     const OmniLight& lamp = *scene->omniLights[0];
-    EXPECT_EQ(text(lamp.position) + " / " + text({float(lamp.colour[2]), float(lamp.colour[1]), float(lamp.colour[0])}),
-              "1 3 -2 / 255 127 0");
+    EXPECT_EQ(text(lamp.position) + " / " +
+            text({float(lamp.colour[2]), float(lamp.colour[1]), float(lamp.colour[0])}),
+        "1 3 -2 / 255 127 0");
     EXPECT_EQ(lamp.parameter, 1000.0f);
     ASSERT_EQ(scene->spotLightCount, 1);
     const SpotLight& spot = *scene->spotLights[0];
@@ -135,7 +143,8 @@ TEST(ModelLoader, LoadsWhatTheWriterPutInSceneAxes)
     EXPECT_TRUE(spot.colour[0] == 30 && spot.hotspot == 0.3f && spot.falloff == 45.5f);
 
     ASSERT_EQ(scene->cameraCount, 2);
-    EXPECT_EQ(text(scene->cameras[0]->position) + " / " + text(scene->cameras[0]->target), "10 30 -20 / 0 -5 0");
+    EXPECT_EQ(
+        text(scene->cameras[0]->position) + " / " + text(scene->cameras[0]->target), "10 30 -20 / 0 -5 0");
     EXPECT_EQ(scene->currentCamera, scene->cameras[1]);
 
     EXPECT_TRUE(scene->frameRange->start == 5 && scene->frameRange->end == 100);
@@ -145,7 +154,8 @@ TEST(ModelLoader, LoadsWhatTheWriterPutInSceneAxes)
     EXPECT_EQ(middle.tension + middle.continuity + middle.bias + middle.easeTo + middle.easeFrom, 0.0f);
     EXPECT_EQ(text(path.keys[0].outTangent) + " / " + text(path.keys[2].inTangent), "10 0 0 / 10 0 0");
     animateCamera(scene->currentCamera, 5);
-    EXPECT_EQ(text(scene->currentCamera->position) + " / " + text(scene->currentCamera->target), "5 0 0 / 0 -4 0");
+    EXPECT_EQ(
+        text(scene->currentCamera->position) + " / " + text(scene->currentCamera->target), "5 0 0 / 0 -4 0");
     ASSERT_EQ(box.tracks[0]->keyCount, 2u);
     EXPECT_EQ(box.tracks[0]->keys[1].frame, -25536);
     destroyScene(scene);
@@ -166,8 +176,9 @@ TEST(ModelLoader, LeafSubChunksAreMetByTheEnclosingLevel)
         chunk(0x0100, {0, 0, 128, 63}),
         namedObjectChunk("cam", {camera}),
         namedObjectChunk("spot", {light}),
-        namedObjectChunk("box", {container(idTriangleMesh, {vertexListChunk(threeVertices), faces,
-                                                            faceMaterialChunk({"B", {1}})})}),
+        namedObjectChunk("box",
+            {container(
+                idTriangleMesh, {vertexListChunk(threeVertices), faces, faceMaterialChunk({"B", {1}})})}),
     }));
     ASSERT_EQ(scene->cameraCount + scene->spotLightCount + scene->meshObjectCount, 3);
     EXPECT_EQ(text(scene->cameras[0]->target), "4 -6 -5");
@@ -187,7 +198,8 @@ TEST(ModelLoader, NamesOf15And16Characters)
     Scene* scene = load(editorBytes({
         container(idMaterial, {chunk(idMaterialName, sixteenX), shadingChunk(2)}),
         namedObjectChunk("ABCDEFGHIJKLMNO", {container(idTriangleMesh, {})}),
-        chunk(idNamedObject, sixteenAtoP, {container(idTriangleMesh, {vertexListChunk(threeVertices), faces})}),
+        chunk(
+            idNamedObject, sixteenAtoP, {container(idTriangleMesh, {vertexListChunk(threeVertices), faces})}),
     }));
     ASSERT_EQ(scene->meshObjectCount, 2);
     for (int i = 0; i < 2; i++)
@@ -205,10 +217,18 @@ TEST(ModelLoader, DrawModeFollowsTheOrderOfMaterialChunks)
         std::vector<Chunk> chunks;
         int drawMode;  // the stored integer
     } cases[] = {
-        {{shadingChunk(2)}, 8},           {{shadingChunk(3)}, 5},           {{shadingChunk(4)}, 21},
-        {{shadingChunk(0)}, 0},           {{shadingChunk(5)}, 0},           {{wire, shadingChunk(1)}, 1},
-        {{shadingChunk(1), wire}, 1},     {{shadingChunk(1), additive}, 17}, {{shadingChunk(2), additive}, 8},
-        {{shadingChunk(3), map}, 4},      {{map, shadingChunk(1)}, 2},      {{wire, map, shadingChunk(2)}, 4},
+        {{shadingChunk(2)}, 8},
+        {{shadingChunk(3)}, 5},
+        {{shadingChunk(4)}, 21},
+        {{shadingChunk(0)}, 0},
+        {{shadingChunk(5)}, 0},
+        {{wire, shadingChunk(1)}, 1},
+        {{shadingChunk(1), wire}, 1},
+        {{shadingChunk(1), additive}, 17},
+        {{shadingChunk(2), additive}, 8},
+        {{shadingChunk(3), map}, 4},
+        {{map, shadingChunk(1)}, 2},
+        {{wire, map, shadingChunk(2)}, 4},
     };
     std::vector<Chunk> entries;
     for (size_t i = 0; i < std::size(cases); i++) {
@@ -217,7 +237,8 @@ TEST(ModelLoader, DrawModeFollowsTheOrderOfMaterialChunks)
         entries.push_back(container(idMaterial, children));
     }
     // Chunks before an entry's name act on no material, not on the previous entry's.
-    entries.push_back(container(idMaterial, {flagChunk(idTwoSided), shadingChunk(4), materialNameChunk("LATE")}));
+    entries.push_back(
+        container(idMaterial, {flagChunk(idTwoSided), shadingChunk(4), materialNameChunk("LATE")}));
     Scene* scene = load(editorBytes(entries));
     ASSERT_EQ(scene->materialCount, int32_t(std::size(cases)) + 1);
     for (size_t i = 0; i < std::size(cases); i++)
@@ -233,19 +254,27 @@ TEST(ModelLoader, DrawModeFollowsTheOrderOfMaterialChunks)
 TEST(ModelLoader, ChunksOutOfPlaceWriteNothingAndNoCameraIsNoFault)
 {
     TrackSpec track{0, {keyAt(0, {1, 2, 3})}};
-    Scene* scene = load(chunkBytes(container(idMain, {
-        container(idEditor, {
-            namedObjectChunk("early", {container(idTriangleMesh, {mappingChunk({{0.5f, 0.5f}}), faceMaterialChunk({"X", {0, 9}}),
-                                                                  vertexListChunk(threeVertices), faceListChunk(twoFaces, {})})}),
-            namedObjectChunk("long", {container(idTriangleMesh, {vertexListChunk(threeVertices),
-                                                                 mappingChunk({{0, 0.5f}, {0.999f, 1}, {1.25f, -0.25f}, {7, 7}, {8, 8}}),
-                                                                 faceListChunk(twoFaces, {})})}),
-        }),
-        container(idKeyframer, {container(idObjectNode, {positionTrackChunk(track), nodeHeaderChunk("early")})}),
-    })));
+    Scene* scene = load(chunkBytes(container(idMain,
+        {
+            container(idEditor,
+                {
+                    namedObjectChunk("early",
+                        {container(idTriangleMesh,
+                            {mappingChunk({{0.5f, 0.5f}}), faceMaterialChunk({"X", {0, 9}}),
+                                vertexListChunk(threeVertices), faceListChunk(twoFaces, {})})}),
+                    namedObjectChunk("long",
+                        {container(idTriangleMesh,
+                            {vertexListChunk(threeVertices),
+                                mappingChunk({{0, 0.5f}, {0.999f, 1}, {1.25f, -0.25f}, {7, 7}, {8, 8}}),
+                                faceListChunk(twoFaces, {})})}),
+                }),
+            container(idKeyframer,
+                {container(idObjectNode, {positionTrackChunk(track), nodeHeaderChunk("early")})}),
+        })));
     ASSERT_EQ(scene->meshObjectCount, 2);
     const MeshObject& early = *scene->meshObjects[0];
-    EXPECT_TRUE(early.vertices[0].u == 0 && early.faces[0].material == nullptr && early.tracks[0]->keyCount == 0);
+    EXPECT_TRUE(
+        early.vertices[0].u == 0 && early.faces[0].material == nullptr && early.tracks[0]->keyCount == 0);
     const MeshObject& mapped = *scene->meshObjects[1];
     uint8_t expected[3][2] = {{0, 128}, {255, 0}, {64, 192}};
     for (int i = 0; i < 3; i++)
@@ -263,9 +292,10 @@ TEST(ModelLoader, CoordinatesOfAnyFloatLoadAndTruncateDefined)
     const float inf = INFINITY;
     Scene* scene = load(editorBytes({
         namedObjectChunk("cam", {cameraChunk({"cam", {NAN, inf, -inf}, {3e9f, -3e9f, 2.9f}})}),
-        namedObjectChunk("box", {container(idTriangleMesh, {vertexListChunk({{NAN, inf, 1e38f}, {0, 0, 0}, {1, 1, 1}}),
-                                                            faceListChunk({{0, 1, 2, 0}}, {}),
-                                                            mappingChunk({{NAN, inf}, {-1e30f, 1.25f}})})}),
+        namedObjectChunk("box",
+            {container(idTriangleMesh,
+                {vertexListChunk({{NAN, inf, 1e38f}, {0, 0, 0}, {1, 1, 1}}),
+                    faceListChunk({{0, 1, 2, 0}}, {}), mappingChunk({{NAN, inf}, {-1e30f, 1.25f}})})}),
     }));
     // The camera's file point (x, y, z) is the scene point (x, -z, -y).
     EXPECT_EQ(text(scene->cameras[0]->position), "0 2.14748e+09 -2.14748e+09");
@@ -279,7 +309,8 @@ TEST(ModelLoader, CoordinatesOfAnyFloatLoadAndTruncateDefined)
 
 TEST(ModelLoader, DamagedDataEndsWithItsErrorLine)
 {
-    const std::string damaged = "The .3ds data is damaged.\n", noNode = "A keyframer node names no object of the model.\n";
+    const std::string damaged = "The .3ds data is damaged.\n",
+                      noNode = "A keyframer node names no object of the model.\n";
     // A track of one key whose count or spline flags are then overwritten.
     auto track = [](size_t at, std::vector<uint8_t> bytes) {
         Chunk track = positionTrackChunk(TrackSpec{0, {keyAt(0)}});
@@ -287,7 +318,8 @@ TEST(ModelLoader, DamagedDataEndsWithItsErrorLine)
         return nodeBytes({nodeHeaderChunk("cam"), track}, idCameraNode);
     };
     auto keys = [](std::vector<KeySpec> keys) {
-        return nodeBytes({nodeHeaderChunk("cam"), positionTrackChunk(TrackSpec{0, std::move(keys)})}, idCameraNode);
+        return nodeBytes(
+            {nodeHeaderChunk("cam"), positionTrackChunk(TrackSpec{0, std::move(keys)})}, idCameraNode);
     };
     struct Case {
         const char* what;
@@ -300,13 +332,21 @@ TEST(ModelLoader, DamagedDataEndsWithItsErrorLine)
         {"length past 4 GiB", editorBytes({withLength(chunk(0x1234), 0xFFFFFFF0u)}), damaged},
         {"vertex count", meshBytes({chunk(idVertexList, {10, 0, 0, 0, 0, 0})}), damaged},
         {"vertex count past the file", meshBytes({withLength(chunk(idVertexList, {0x60, 0xEA}), 8 + 720000)}),
-         "Could not read from file.\n"},
-        {"face count", meshBytes({vertexListChunk(threeVertices), chunk(idFaceList, {3, 0, 0, 0, 1, 0, 2, 0, 0, 0})}), damaged},
-        {"mapping count", meshBytes({vertexListChunk(threeVertices), chunk(idMapping, {2, 0, 0, 0, 0, 0, 0, 0, 0, 0})}), damaged},
-        {"group count", meshBytes({vertexListChunk(threeVertices), faceListChunk(twoFaces, {}),
-                                   chunk(idFaceMaterial, {'A', 0, 5, 0, 0, 0})}), damaged},
-        {"corner index", meshBytes({vertexListChunk(threeVertices), faceListChunk({{0, 1, 3, 0}}, {})}), damaged},
-        {"group index", meshBytes({vertexListChunk(threeVertices), faceListChunk(twoFaces, {{"A", {2}}})}), damaged},
+            "Could not read from file.\n"},
+        {"face count",
+            meshBytes({vertexListChunk(threeVertices), chunk(idFaceList, {3, 0, 0, 0, 1, 0, 2, 0, 0, 0})}),
+            damaged},
+        {"mapping count",
+            meshBytes({vertexListChunk(threeVertices), chunk(idMapping, {2, 0, 0, 0, 0, 0, 0, 0, 0, 0})}),
+            damaged},
+        {"group count",
+            meshBytes({vertexListChunk(threeVertices), faceListChunk(twoFaces, {}),
+                chunk(idFaceMaterial, {'A', 0, 5, 0, 0, 0})}),
+            damaged},
+        {"corner index", meshBytes({vertexListChunk(threeVertices), faceListChunk({{0, 1, 3, 0}}, {})}),
+            damaged},
+        {"group index", meshBytes({vertexListChunk(threeVertices), faceListChunk(twoFaces, {{"A", {2}}})}),
+            damaged},
         {"key count", track(10, {0xFF, 0xFF, 0xFF, 0xFF}), damaged},
         {"spline floats", track(18, {0x1F}), damaged},  // announces floats that are not there
         {"a repeated key frame", keys({keyAt(0), keyAt(5), keyAt(5)}), damaged},
@@ -314,8 +354,11 @@ TEST(ModelLoader, DamagedDataEndsWithItsErrorLine)
         {"key frames that meet in 16 bits", keys({keyAt(0), keyAt(65536)}), damaged},
         {"a key position of NaN", keys({keyAt(0, {0, NAN, 0})}), damaged},
         {"a key position too large", keys({keyAt(0), keyAt(1, {0, 0, 3e30f})}), damaged},
-        {"too many mesh objects", editorBytes(std::vector<Chunk>(8193, namedObjectChunk("o", {container(idTriangleMesh, {})}))), damaged},
-        {"too many materials", editorBytes(std::vector<Chunk>(4097, container(idMaterial, {materialNameChunk("m")}))), damaged},
+        {"too many mesh objects",
+            editorBytes(std::vector<Chunk>(8193, namedObjectChunk("o", {container(idTriangleMesh, {})}))),
+            damaged},
+        {"too many materials",
+            editorBytes(std::vector<Chunk>(4097, container(idMaterial, {materialNameChunk("m")}))), damaged},
         {"camera node", nodeBytes({nodeHeaderChunk("other")}, idTargetNode), noNode},
         {"object node", nodeBytes({nodeHeaderChunk("cam")}, idObjectNode), noNode},
     };

@@ -37,7 +37,8 @@ static const AudioCalls standIn = {
         return note("init %d %u %u %s", device, frequency, flags, window ? "window" : "none"), answers.init;
     },
     [](int fromMemory, const char* fileName, uint32_t offset, uint32_t length, uint32_t flags) {
-        return note("streamCreateFile %d %s %u %u %u", fromMemory, fileName, offset, length, flags), answers.stream;
+        return note("streamCreateFile %d %s %u %u %u", fromMemory, fileName, offset, length, flags),
+               answers.stream;
     },
     [](int fromMemory, const char* fileName, uint32_t offset, uint32_t length, uint32_t flags) {
         return note("musicLoad %d %s %u %u %u", fromMemory, fileName, offset, length, flags), answers.module;
@@ -47,14 +48,19 @@ static const AudioCalls standIn = {
         return note("channelSetSync %u %u %u %s", handle, type, parameter, procName), 1u;
     },
     [] { return note("start"), 1; },
-    [](AudioHandle handle, int flush, uint32_t flags) { return note("streamPlay %u %d %u", handle, flush, flags), 1; },
+    [](AudioHandle handle, int flush, uint32_t flags) {
+        return note("streamPlay %u %d %u", handle, flush, flags), 1;
+    },
     [](AudioHandle handle) { return note("musicPlay %u", handle), 1; },
     [] { return note("errorGetCode"), answers.error; },
     [] { return note("free"), 1; },
 };
 
 static uint32_t virtualNow = 0;
-static uint32_t virtualClock() { return virtualNow; }
+static uint32_t virtualClock()
+{
+    return virtualNow;
+}
 
 static void prepare(const Answers& given)
 {
@@ -73,15 +79,15 @@ TEST(MusicCalls, LoadStartAndFreeInOrder)
         const char* expectedCalls;
     } cases[] = {
         {"a stream", {audioVersion, 1, 7, 9, 0}, "",
-         "getVersion\ninit -1 44100 0 none\nstreamCreateFile 0 music.mp3 0 0 0\n"
-         "channelSetSync 7 2 0 onMusicEnd\nstart\nstreamPlay 7 0 4\nfree\n"},
+            "getVersion\ninit -1 44100 0 none\nstreamCreateFile 0 music.mp3 0 0 0\n"
+            "channelSetSync 7 2 0 onMusicEnd\nstart\nstreamPlay 7 0 4\nfree\n"},
         {"a module", {audioVersion, 1, 0, 9, 4}, "",
-         "getVersion\ninit -1 44100 0 none\nstreamCreateFile 0 music.mp3 0 0 0\n"
-         "musicLoad 0 music.mp3 0 0 5\nchannelSetSync 9 2 0 onMusicEnd\nstart\nmusicPlay 9\nfree\n"},
+            "getVersion\ninit -1 44100 0 none\nstreamCreateFile 0 music.mp3 0 0 0\n"
+            "musicLoad 0 music.mp3 0 0 5\nchannelSetSync 9 2 0 onMusicEnd\nstart\nmusicPlay 9\nfree\n"},
         // The wrong version: reported, nothing loaded, the later calls still
         // made with no handle, and the show goes on.
         {"the wrong version", {0x20000, 1, 7, 9, 0}, "BASS version 0.6 was not loaded\n",
-         "getVersion\nstart\nmusicPlay 0\nfree\n"},
+            "getVersion\nstart\nmusicPlay 0\nfree\n"},
     };
     for (const Case& c : cases) {
         prepare(c.answers);
@@ -106,12 +112,12 @@ TEST(MusicCalls, FatalErrorsReportTheCodeFreeTheLayerAndEndWithStatus1)
         const char* expectedOutput;
     } cases[] = {
         {{audioVersion, 0, 7, 9, 1},
-         "Error(1): Can't initialize device\n"
-         "getVersion\ninit -1 44100 0 none\nerrorGetCode\nfree\n"},
+            "Error(1): Can't initialize device\n"
+            "getVersion\ninit -1 44100 0 none\nerrorGetCode\nfree\n"},
         {{audioVersion, 1, 0, 0, -4},
-         "Error(-4): Can't play the file\n"
-         "getVersion\ninit -1 44100 0 none\nstreamCreateFile 0 music.mp3 0 0 0\n"
-         "musicLoad 0 music.mp3 0 0 5\nerrorGetCode\nfree\n"},
+            "Error(-4): Can't play the file\n"
+            "getVersion\ninit -1 44100 0 none\nstreamCreateFile 0 music.mp3 0 0 0\n"
+            "musicLoad 0 music.mp3 0 0 5\nerrorGetCode\nfree\n"},
     };
     for (const Case& c : cases) {
         ChildResult child = runInChild([&] {

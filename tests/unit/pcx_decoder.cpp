@@ -91,7 +91,7 @@ TEST(PcxDecoder, RunLengthCodesAndPaddedScanlines)
         {"a final run is cut at the picture's end", 1, 2, 2, {1, 2, 0xFF, 9}, {1, 2, 9, 9}},
         {"encoding 0 is still run-length data", 0, 2, 2, {0xC4, 6}, {6, 6, 6, 6}},
         {"padding bytes are pixels too", 1, 3, 4, {10, 11, 12, 13, 20, 21, 22, 23},
-         {10, 11, 12, 13, 20, 21, 22, 23}},
+            {10, 11, 12, 13, 20, 21, 22, 23}},
     };
     for (const Case& c : cases) {
         Bytes file = onePlane(header(c.width, 2, c.bytesPerLine, 1, c.encoding), c.data);
@@ -113,10 +113,12 @@ TEST(PcxDecoder, ThreePlanesRunAcrossPlanesAndScanlines)
     Bytes file = header(3, 2, 4, 3) + data;  // one padding column
     Bytes pixels = decode(file + Bytes{0xC1}, 8, &position);
     EXPECT_EQ(position, long(file.size()));  // just after the last encoded byte
+    // clang-format off
     Bytes expected = {
         4, 1, 1, 0x5A, 5, 1, 1, 0x5A, 6, 2, 1, 0x5A, 7, 3, 1, 0x5A,
         14, 10, 7, 0x5A, 14, 11, 7, 0x5A, 14, 12, 8, 0x5A, 14, 13, 9, 0x5A,
     };
+    // clang-format on
     EXPECT_EQ(pixels, expected);
 }
 

@@ -49,18 +49,21 @@ protected:
 
 TEST_F(ResourceLibraryTest, FindsEveryEntryFromTheStartOfTheFile)
 {
-    writeFile("ant", libraryBytes({{"", "empty name"}, {"first.pcx", "FIRST"}, {"zero.3ds", ""},
-                                   {std::string(25, 'x'), "long"}, {"env.pcx", "ENV"},
-                                   {"first.pcx", "shadowed"}, {"last.3ds", "LAST"}}));
+    writeFile("ant",
+        libraryBytes(
+            {{"", "empty name"}, {"first.pcx", "FIRST"}, {"zero.3ds", ""}, {std::string(25, 'x'), "long"},
+                {"env.pcx", "ENV"}, {"first.pcx", "shadowed"}, {"last.3ds", "LAST"}}));
     ResourceLibrary library;
     openLibrary(library, "ant");
     struct Lookup {
         const char* wanted;
         std::string data;
     } lookups[] = {
-        {"last.3ds", "LAST"}, {"last.3ds", "LAST"},  // twice in a row
-        {"first.pcx", "FIRST"},                      // the first of two entries of that name wins
-        {"", "empty name"},   {"env.pcx", "ENV"},    // after a zero-size and an over-long entry
+        {"last.3ds", "LAST"},
+        {"last.3ds", "LAST"},    // twice in a row
+        {"first.pcx", "FIRST"},  // the first of two entries of that name wins
+        {"", "empty name"},
+        {"env.pcx", "ENV"},  // after a zero-size and an over-long entry
         {"zero.3ds", ""},
     };
     for (const Lookup& lookup : lookups) {
@@ -96,12 +99,12 @@ TEST_F(ResourceLibraryTest, FatalLinesEndTheProcessWithStatus1)
     } cases[] = {
         {"a name not in the file", libraryBytes({{"env.pcx", "E"}, {"b", ""}}), "env"},
         {"an over-long name is not matched by its first 19 bytes", libraryBytes({{longName, "L"}}),
-         longName.substr(0, 19)},
+            longName.substr(0, 19)},
         {"nor by the whole name", libraryBytes({{longName, "L"}}), longName},
         {"the file ends inside a name", libraryBytes({{"a", "1"}}) + "env.p", "env.pcx"},
         {"the file ends inside an over-long name", std::string(40, 'y'), "y"},
         {"the file ends inside the size field of the wanted entry",
-         libraryBytes({{"a", "1"}}) + entryBytes("b", "").substr(0, 4), "b"},
+            libraryBytes({{"a", "1"}}) + entryBytes("b", "").substr(0, 4), "b"},
         {"a size field reaching past the end", entryBytes("a", "1", 1000), "b"},
     };
     for (const Case& c : cases) {

@@ -10,13 +10,12 @@
 #include <algorithm>
 #include <cstdio>
 
-static std::vector<int> ran;          // the stages whose actions ran, in order
-static std::vector<int> endingFrames; // frame stages that end their scene
+static std::vector<int> ran;           // the stages whose actions ran, in order
+static std::vector<int> endingFrames;  // frame stages that end their scene
 
 // Every stage records itself; frames advance when told to, the sequencer advances
 // the others (stage 1 advances itself, as the real one does).
-template <int stage>
-static void record()
+template <int stage> static void record()
 {
     ran.push_back(stage);
     if (stage == 1)
@@ -26,8 +25,7 @@ static void record()
         demoStage += 1;
 }
 
-template <int... stage>
-static void installRecorders(std::integer_sequence<int, stage...>)
+template <int... stage> static void installRecorders(std::integer_sequence<int, stage...>)
 {
     ((stages[stage].action = record<stage>), ...);
 }
@@ -53,13 +51,13 @@ TEST_F(Sequencer, AnAdvanceLetsTheNextStageRunInTheSamePass)
         std::vector<int> expected;
         int stageAfter;
     } cases[] = {
-        {0, {}, {0, 1, 2}, 2},              // the first pass: title set-up, music, first frame
-        {2, {}, {2}, 2},                    // a title frame that goes on
+        {0, {}, {0, 1, 2}, 2},  // the first pass: title set-up, music, first frame
+        {2, {}, {2}, 2},        // a title frame that goes on
         // Every frame ends at once: releases, set-ups, frames and the exit, all in one pass.
         {0, {2, 4, 7, 10, 13, 16, 19, 22, 25},
-         {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25,
-          26, 27},
-         27},
+            {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26,
+                27},
+            27},
     };
     for (const Case& c : cases) {
         ran.clear();

@@ -20,13 +20,19 @@ TEST(TitlePicture, ChangesOnlyStrictlyInsideItsIntervals)
         float t;
         int32_t current, expected;
     } cases[] = {
-        {floatBeside(4.84, below), 0, 0},   {floatBeside(4.84, above), 0, 1},
-        {floatBeside(11.14, below), 1, 1},  {floatBeside(11.14, above), 1, 2},
-        {floatBeside(16.82, below), 2, 2},  {floatBeside(16.82, above), 2, 3},
-        {floatBeside(23.01, below), 3, 3},  {floatBeside(23.01, above), 3, 4},
+        {floatBeside(4.84, below), 0, 0},
+        {floatBeside(4.84, above), 0, 1},
+        {floatBeside(11.14, below), 1, 1},
+        {floatBeside(11.14, above), 1, 2},
+        {floatBeside(16.82, below), 2, 2},
+        {floatBeside(16.82, above), 2, 3},
+        {floatBeside(23.01, below), 3, 3},
+        {floatBeside(23.01, above), 3, 4},
         // After the clock restarts, time falls back: below the first interval
         // the last picture stays; inside one, the intervals run again from there.
-        {-3.0f, 3, 3},  {2.0f, 4, 4},  {5.0f, 4, 1},
+        {-3.0f, 3, 3},
+        {2.0f, 4, 4},
+        {5.0f, 4, 1},
     };
     for (const Case& c : cases)
         EXPECT_EQ(selectTitlePicture(c.t, c.current), c.expected) << "t " << c.t << " from " << c.current;

@@ -11,8 +11,8 @@ int extractCommand(const Arguments& args)
     std::string out = args.size() > 2 ? args[2] : name;
     // Without OUT the entry name becomes a file name in the current
     // directory; a name that would lead elsewhere needs an explicit OUT.
-    if (args.size() < 3 && (name.empty() || name == "." || name == ".." ||
-                            name.find('/') != std::string::npos))
+    if (args.size() < 3 &&
+        (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos))
         return fail("entry name \"" + printableName(name) + "\" is not a file name; give OUT");
 
     LibraryFile library;
@@ -25,9 +25,8 @@ int extractCommand(const Arguments& args)
         return fail("no entry \"" + printableName(name) + "\" in " + path + note);
     }
     if (entry->present < entry->size)
-        return fail("entry \"" + printableName(name) + "\" is cut short: " +
-                    std::to_string(entry->present) + " of " + std::to_string(entry->size) +
-                    " data bytes are in " + path);
+        return fail("entry \"" + printableName(name) + "\" is cut short: " + std::to_string(entry->present) +
+            " of " + std::to_string(entry->size) + " data bytes are in " + path);
 
     if (!writeOutputFile(out, entryData(library, *entry), error))
         return fail(error);

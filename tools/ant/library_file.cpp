@@ -38,28 +38,27 @@ bool readLibraryFile(const std::string& path, LibraryFile& library, std::string&
         while (end < bytes.size() && bytes[end] != 0)
             end++;
         if (end == bytes.size()) {
-            library.damage =
-                "the file ends inside an entry name at offset " + std::to_string(position);
+            library.damage = "the file ends inside an entry name at offset " + std::to_string(position);
             break;
         }
         LibraryEntry entry;
         entry.name.assign(bytes.begin() + position, bytes.begin() + end);
         position = end + 1;
         if (bytes.size() - position < 4) {
-            library.damage = "the file ends inside the size field of entry \"" +
-                             printableName(entry.name) + "\"";
+            library.damage =
+                "the file ends inside the size field of entry \"" + printableName(entry.name) + "\"";
             break;
         }
         entry.size = uint32_t(bytes[position]) | uint32_t(bytes[position + 1]) << 8 |
-                     uint32_t(bytes[position + 2]) << 16 | uint32_t(bytes[position + 3]) << 24;
+            uint32_t(bytes[position + 2]) << 16 | uint32_t(bytes[position + 3]) << 24;
         entry.dataOffset = position + 4;
         uint64_t left = bytes.size() - entry.dataOffset;
         entry.present = entry.size < left ? entry.size : left;
         library.entries.push_back(entry);
         if (entry.present < entry.size) {
-            library.damage = "the last entry \"" + printableName(entry.name) + "\" is cut short: " +
-                             std::to_string(entry.present) + " of " + std::to_string(entry.size) +
-                             " data bytes are in the file";
+            library.damage = "the last entry \"" + printableName(entry.name) +
+                "\" is cut short: " + std::to_string(entry.present) + " of " + std::to_string(entry.size) +
+                " data bytes are in the file";
             break;
         }
         position = entry.dataOffset + entry.size;

@@ -22,11 +22,11 @@ int listCommand(const Arguments& args)
         if (entry.present < entry.size)
             notes += "  (cut short: " + std::to_string(entry.present) + " bytes in the file)";
         std::printf("%10" PRIu64 " %10" PRIu32 "  %s%s\n", entry.dataOffset, entry.size,
-                    printableName(entry.name).c_str(), notes.c_str());
+            printableName(entry.name).c_str(), notes.c_str());
         dataBytes += entry.present;
     }
-    std::printf("%zu entries, %" PRIu64 " data bytes, %zu bytes in the file\n",
-                library.entries.size(), dataBytes, library.bytes.size());
+    std::printf("%zu entries, %" PRIu64 " data bytes, %zu bytes in the file\n", library.entries.size(),
+        dataBytes, library.bytes.size());
     if (!library.damage.empty())
         return fail(path + ": " + library.damage);
     return 0;

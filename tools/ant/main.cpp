@@ -18,30 +18,31 @@ struct Command {
 };
 
 const Command commands[] = {
-    {"list", "FILE", "one line per entry (data offset, size, name), then a summary", 1, 1,
-     listCommand},
+    {"list", "FILE", "one line per entry (data offset, size, name), then a summary", 1, 1, listCommand},
     {"extract", "FILE NAME [OUT]", "write the data of entry NAME to OUT (default: NAME)", 2, 3,
-     extractCommand},
-    {"pack", "OUT INPUT...", "make library OUT of the INPUT files, named by their base names", 2,
-     -1, packCommand},
-    {"picture", "FILE NAME OUT.png", "decode PCX entry NAME as the engine does and write a PNG", 3,
-     3, pictureCommand},
+        extractCommand},
+    {"pack", "OUT INPUT...", "make library OUT of the INPUT files, named by their base names", 2, -1,
+        packCommand},
+    {"picture", "FILE NAME OUT.png", "decode PCX entry NAME as the engine does and write a PNG", 3, 3,
+        pictureCommand},
     {"model", "FILE NAME [--frame N]", "print the Scene loaded from .3ds entry NAME as JSON", 2, 4,
-     modelCommand},
+        modelCommand},
 };
 
 void printHelp(FILE* stream)
 {
-    std::fprintf(stream, "usage: kvistra-ant COMMAND ARGUMENTS...\n\n"
-                         "Builds and inspects resource library files: a run of entries, each a\n"
-                         "NUL-terminated name of at most 19 bytes, a 32-bit little-endian size\n"
-                         "and the data.\n\ncommands:\n");
+    std::fprintf(stream,
+        "usage: kvistra-ant COMMAND ARGUMENTS...\n\n"
+        "Builds and inspects resource library files: a run of entries, each a\n"
+        "NUL-terminated name of at most 19 bytes, a 32-bit little-endian size\n"
+        "and the data.\n\ncommands:\n");
     for (const Command& command : commands) {
         std::string call = std::string(command.name) + " " + command.usage;
         std::fprintf(stream, "  %-28s %s\n", call.c_str(), command.summary);
     }
-    std::fprintf(stream, "\nErrors are one line on standard error and a non-zero exit status;\n"
-                         "list also fails, after listing, on a damaged library.\n");
+    std::fprintf(stream,
+        "\nErrors are one line on standard error and a non-zero exit status;\n"
+        "list also fails, after listing, on a damaged library.\n");
 }
 
 }  // namespace
@@ -84,13 +85,12 @@ int main(int argc, char** argv)
         Arguments args(argv + 2, argv + argc);
         int count = static_cast<int>(args.size());
         if (count < command.leastArgs || (command.mostArgs >= 0 && count > command.mostArgs)) {
-            std::fprintf(stderr, "kvistra-ant: usage: kvistra-ant %s %s\n", command.name,
-                         command.usage);
+            std::fprintf(stderr, "kvistra-ant: usage: kvistra-ant %s %s\n", command.name, command.usage);
             return 2;
         }
         return command.run(args);
     }
-    std::fprintf(stderr, "kvistra-ant: unknown command \"%s\" (kvistra-ant --help lists them)\n",
-                 name.c_str());
+    std::fprintf(
+        stderr, "kvistra-ant: unknown command \"%s\" (kvistra-ant --help lists them)\n", name.c_str());
     return 2;
 }

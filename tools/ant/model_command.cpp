@@ -81,8 +81,7 @@ std::string jsonColour(const uint8_t colour[3])
 // Scene parts
 
 // The record's place in one of the Scene's lists; -1 when it is not there.
-template <typename Record>
-int indexOf(Record* const* records, int count, const Record* record)
+template <typename Record> int indexOf(Record* const* records, int count, const Record* record)
 {
     for (int i = 0; i < count; ++i) {
         if (records[i] == record) {

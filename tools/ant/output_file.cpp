@@ -56,8 +56,7 @@ void abandonOutput(OutputFile& output)
     std::remove(output.tempPath.c_str());
 }
 
-bool writeOutputFile(const std::string& path, const std::vector<uint8_t>& bytes,
-                     std::string& error)
+bool writeOutputFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error)
 {
     OutputFile output;
     if (!beginOutput(output, path, error))

@@ -28,5 +28,4 @@ void abandonOutput(OutputFile& output);
 
 // Writes bytes as the whole file at path through beginOutput and
 // finishOutput. Returns false with error set on failure.
-bool writeOutputFile(const std::string& path, const std::vector<uint8_t>& bytes,
-                     std::string& error);
+bool writeOutputFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string& error);

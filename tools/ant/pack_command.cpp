@@ -40,7 +40,7 @@ int packCommand(const Arguments& args)
             return fail("input \"" + input + "\" has no file name");
         if (name.size() > longestEntryName)
             return fail("entry name \"" + printableName(name) +
-                        "\" is 20 bytes or more; the engine can only find names of up to 19");
+                "\" is 20 bytes or more; the engine can only find names of up to 19");
         if (!names.insert(name).second)
             return fail("two inputs have the entry name \"" + printableName(name) + "\"");
     }

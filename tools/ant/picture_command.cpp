@@ -23,8 +23,8 @@ std::string pictureName;
 // on standard output; this adds the tool's line on standard error.
 void reportRefusal(int)
 {
-    std::fprintf(stderr, "kvistra-ant: entry \"%s\" is not a picture the engine can decode\n",
-                 pictureName.c_str());
+    std::fprintf(
+        stderr, "kvistra-ant: entry \"%s\" is not a picture the engine can decode\n", pictureName.c_str());
 }
 
 struct Picture {

@@ -41,9 +41,8 @@ const double pi = 3.14159265358979323846;
 // Beat clock: the beat at which each scene starts, and the end of the piece.
 const double anchorBeats[10] = {0, 24, 62, 88, 160, 185, 230, 294, 374, 401};
 const double anchorSeconds[10] = {sceneCutSeconds[0], sceneCutSeconds[1], sceneCutSeconds[2],
-                                  sceneCutSeconds[3], sceneCutSeconds[4], sceneCutSeconds[5],
-                                  sceneCutSeconds[6], sceneCutSeconds[7], sceneCutSeconds[8],
-                                  musicSeconds};
+    sceneCutSeconds[3], sceneCutSeconds[4], sceneCutSeconds[5], sceneCutSeconds[6], sceneCutSeconds[7],
+    sceneCutSeconds[8], musicSeconds};
 
 const double testBeat = 0, envBeat = 24, addBeat = 62, blueBeat = 88, loBeat = 160, tingBeat = 185,
              cylBeat = 230, snurrBeat = 294, outroBeat = 374;
@@ -53,7 +52,8 @@ const double testBeat = 0, envBeat = 24, addBeat = 62, blueBeat = 88, loBeat = 1
 double at(double beat)
 {
     int segment = 0;
-    while (segment < 8 && beat >= anchorBeats[segment + 1]) segment++;
+    while (segment < 8 && beat >= anchorBeats[segment + 1])
+        segment++;
     double span = anchorBeats[segment + 1] - anchorBeats[segment];
     double x = (beat - anchorBeats[segment]) / span;
     return anchorSeconds[segment] + x * (anchorSeconds[segment + 1] - anchorSeconds[segment]);
@@ -79,7 +79,8 @@ Chord transpose(const Chord& chord, int semitones)
 {
     Chord moved = chord;
     moved.bass += semitones;
-    for (int& tone : moved.tones) tone += semitones;
+    for (int& tone : moved.tones)
+        tone += semitones;
     return moved;
 }
 
@@ -139,18 +140,21 @@ void playDrum(Mix& mix, Drum drum, double time, float velocity)
 // Plays a pattern of sixteenth steps ('x' full, 'o' soft, '.' rest), repeated
 // from one beat to another, its level moving from levelFrom to levelTo.
 void drums(Mix& mix, Drum drum, const char* steps, double from, double to, float levelFrom = 1.0f,
-           float levelTo = -1.0f)
+    float levelTo = -1.0f)
 {
-    if (levelTo < 0.0f) levelTo = levelFrom;
+    if (levelTo < 0.0f)
+        levelTo = levelFrom;
     size_t count = std::strlen(steps);
     synth::Noise humanise = synth::makeNoise(uint32_t(from * 16.0) + uint32_t(drum) * 977u);
     for (int step = 0; from + step * 0.25 < to - 1e-9; step++) {
         char c = steps[size_t(step) % count];
         float wobble = 1.0f + 0.08f * humanise.next();
-        if (c == '.') continue;
+        if (c == '.')
+            continue;
         double beat = from + step * 0.25;
         float level = lerp(levelFrom, levelTo, (beat - from) / (to - from));
-        if (drum == Drum::ClosedHat || drum == Drum::OpenHat) level *= wobble;
+        if (drum == Drum::ClosedHat || drum == Drum::OpenHat)
+            level *= wobble;
         playDrum(mix, drum, at(beat), c == 'x' ? level : 0.55f * level);
     }
 }
@@ -178,9 +182,11 @@ synth::PadSound padSound(float cutoffStart, float cutoffEnd, float attack, float
 }
 
 // The chord's four tones held by the pad, from time (seconds) for length.
-void padChord(Mix& mix, const Route& r, double time, double length, const Chord& chord, const synth::PadSound& sound)
+void padChord(
+    Mix& mix, const Route& r, double time, double length, const Chord& chord, const synth::PadSound& sound)
 {
-    for (int tone : chord.tones) synth::playPad(mix, r, time, length, tone, sound);
+    for (int tone : chord.tones)
+        synth::playPad(mix, r, time, length, tone, sound);
 }
 
 // Each bar's chord held by the pad.
@@ -192,7 +198,7 @@ void pads(Mix& mix, const Progression& p, float level, float cutoffFrom, float c
         double x0 = (beat - p.from) / (p.to - p.from);
         double x1 = (end - p.from) / (p.to - p.from);
         padChord(mix, r, at(beat), lengthOf(beat, end - beat), chordAt(p, beat),
-                 padSound(lerp(cutoffFrom, cutoffTo, x0), lerp(cutoffFrom, cutoffTo, x1), 0.08f, 0.5f));
+            padSound(lerp(cutoffFrom, cutoffTo, x0), lerp(cutoffFrom, cutoffTo, x1), 0.08f, 0.5f));
     }
 }
 
@@ -205,14 +211,16 @@ void bass(Mix& mix, const Progression& p, const char* steps, float level, float 
     int total = int(std::lround((p.to - p.from) * 4.0));
     for (int step = 0; step < total; step++) {
         char c = steps[size_t(step) % count];
-        if (c != 'x' && c != 'o') continue;
+        if (c != 'x' && c != 'o')
+            continue;
         int length = 1;
-        while (step + length < total && steps[size_t(step + length) % count] == '-') length++;
+        while (step + length < total && steps[size_t(step + length) % count] == '-')
+            length++;
         double beat = p.from + step * 0.25;
         const Chord& chord = chordAt(p, beat);
         float cutoff = lerp(cutoffFrom, cutoffTo, (beat - p.from) / (p.to - p.from));
-        synth::playBass(mix, r, at(beat), lengthOf(beat, length * 0.25) * 0.85, chord.bass + (c == 'o' ? 24 : 12),
-                        cutoff);
+        synth::playBass(mix, r, at(beat), lengthOf(beat, length * 0.25) * 0.85,
+            chord.bass + (c == 'o' ? 24 : 12), cutoff);
     }
 }
 
@@ -224,7 +232,7 @@ int arpTone(const Chord& chord, int index)
 
 // Plucked arpeggio: `order` walks the chord's tones, one step per `stepBeats`.
 void arpeggio(Mix& mix, const Progression& p, const std::vector<int>& order, double stepBeats, float level,
-              float brightFrom, float brightTo)
+    float brightFrom, float brightTo)
 {
     int total = int(std::lround((p.to - p.from) / stepBeats));
     for (int step = 0; step < total; step++) {
@@ -233,8 +241,8 @@ void arpeggio(Mix& mix, const Progression& p, const std::vector<int>& order, dou
         float pan = (step % 2 == 0) ? -0.35f : 0.35f;
         float bright = lerp(brightFrom, brightTo, (beat - p.from) / (p.to - p.from));
         int tone = arpTone(chord, order[size_t(step) % order.size()]);
-        synth::playPluck(mix, route(level, pan, 0.25f, 0.35f, true), at(beat), lengthOf(beat, stepBeats), tone,
-                         bright);
+        synth::playPluck(
+            mix, route(level, pan, 0.25f, 0.35f, true), at(beat), lengthOf(beat, stepBeats), tone, bright);
     }
 }
 
@@ -245,7 +253,8 @@ void bells(Mix& mix, const Progression& p, const std::vector<int>& order, double
     for (int step = 0; step < total; step++) {
         double beat = p.from + step * stepBeats;
         int index = order[size_t(step) % order.size()];
-        if (index < 0) continue;
+        if (index < 0)
+            continue;
         float pan = float(step % 3 - 1) * 0.4f;
         int tone = arpTone(chordAt(p, beat), index);
         synth::playBell(mix, route(level, pan, 0.45f, 0.45f, false), at(beat), tone);
@@ -258,7 +267,7 @@ void subs(Mix& mix, const Progression& p, float level)
     for (double beat = p.from; beat < p.to - 1e-9; beat += 4.0) {
         double end = std::min(beat + 4.0, p.to);
         synth::playSub(mix, route(level, 0.0f, 0.0f, 0.0f, true), at(beat), lengthOf(beat, end - beat),
-                       chordAt(p, beat).bass + 12);
+            chordAt(p, beat).bass + 12);
     }
 }
 
@@ -270,34 +279,78 @@ struct Note {
 
 // The main theme over Am F C G Am F C G, in beats from its first bar.
 const std::vector<Note> theme = {
-    {0, 0.75, 69}, {0.75, 0.75, 72}, {1.5, 1.0, 76}, {2.5, 0.5, 74}, {3, 1, 72},
-    {4, 0.75, 69}, {4.75, 0.75, 72}, {5.5, 1.5, 77}, {7, 1, 76},
-    {8, 0.75, 76}, {8.75, 0.75, 79}, {9.5, 1.0, 84}, {10.5, 0.5, 83}, {11, 1, 79},
-    {12, 0.75, 74}, {12.75, 0.75, 79}, {13.5, 1.5, 83}, {15, 0.5, 81}, {15.5, 0.5, 79},
-    {16, 1.5, 81}, {17.5, 0.5, 76}, {18, 0.5, 81}, {18.5, 0.5, 83}, {19, 1, 84},
-    {20, 1.5, 81}, {21.5, 0.5, 77}, {22, 0.75, 84}, {22.75, 0.75, 81}, {23.5, 0.5, 77},
-    {24, 1.5, 79}, {25.5, 0.5, 76}, {26, 0.5, 79}, {26.5, 0.5, 84}, {27, 1, 88},
-    {28, 1.5, 86}, {29.5, 0.5, 83}, {30, 2, 79},
+    {0, 0.75, 69},
+    {0.75, 0.75, 72},
+    {1.5, 1.0, 76},
+    {2.5, 0.5, 74},
+    {3, 1, 72},
+    {4, 0.75, 69},
+    {4.75, 0.75, 72},
+    {5.5, 1.5, 77},
+    {7, 1, 76},
+    {8, 0.75, 76},
+    {8.75, 0.75, 79},
+    {9.5, 1.0, 84},
+    {10.5, 0.5, 83},
+    {11, 1, 79},
+    {12, 0.75, 74},
+    {12.75, 0.75, 79},
+    {13.5, 1.5, 83},
+    {15, 0.5, 81},
+    {15.5, 0.5, 79},
+    {16, 1.5, 81},
+    {17.5, 0.5, 76},
+    {18, 0.5, 81},
+    {18.5, 0.5, 83},
+    {19, 1, 84},
+    {20, 1.5, 81},
+    {21.5, 0.5, 77},
+    {22, 0.75, 84},
+    {22.75, 0.75, 81},
+    {23.5, 0.5, 77},
+    {24, 1.5, 79},
+    {25.5, 0.5, 76},
+    {26, 0.5, 79},
+    {26.5, 0.5, 84},
+    {27, 1, 88},
+    {28, 1.5, 86},
+    {29.5, 0.5, 83},
+    {30, 2, 79},
 };
 
 // The slower counter-melody of the tube scene, over Dm F Am G twice.
 const std::vector<Note> counterTheme = {
-    {0, 3, 81}, {3, 1, 79}, {4, 2, 77}, {6, 1, 76}, {7, 1, 77},
-    {8, 3, 76}, {11, 1, 72}, {12, 2, 74}, {14, 2, 71},
-    {16, 2, 81}, {18, 1, 84}, {19, 1, 81}, {20, 3, 77}, {23, 1, 81},
-    {24, 1.5, 76}, {25.5, 2.5, 81}, {28, 2, 83}, {30, 2, 86},
+    {0, 3, 81},
+    {3, 1, 79},
+    {4, 2, 77},
+    {6, 1, 76},
+    {7, 1, 77},
+    {8, 3, 76},
+    {11, 1, 72},
+    {12, 2, 74},
+    {14, 2, 71},
+    {16, 2, 81},
+    {18, 1, 84},
+    {19, 1, 81},
+    {20, 3, 77},
+    {23, 1, 81},
+    {24, 1.5, 76},
+    {25.5, 2.5, 81},
+    {28, 2, 83},
+    {30, 2, 86},
 };
 
 // Plays the notes whose beats lie in [fromNote, toNote) of a melody, shifted
 // so that beat fromNote falls on `start`.
-void melody(Mix& mix, const std::vector<Note>& notes, double start, double fromNote, double toNote, int transposeBy,
-            float level, float cutoff)
+void melody(Mix& mix, const std::vector<Note>& notes, double start, double fromNote, double toNote,
+    int transposeBy, float level, float cutoff)
 {
     for (const Note& note : notes) {
-        if (note.beat < fromNote || note.beat >= toNote) continue;
+        if (note.beat < fromNote || note.beat >= toNote)
+            continue;
         double beat = start + note.beat - fromNote;
-        synth::playLead(mix, route(level, 0.0f, 0.3f, 0.25f, false), at(beat), lengthOf(beat, note.length) * 0.92,
-                        note.midi + transposeBy, cutoff);
+        synth::playLead(mix, route(level, 0.0f, 0.3f, 0.25f, false), at(beat),
+            lengthOf(beat, note.length) * 0.92, note.midi + transposeBy, cutoff);
     }
 }
 
@@ -325,7 +378,7 @@ void title(Mix& mix)
         double peak = (pi / 2.0 + 2.0 * pi * c) / 1.5;
         for (int n = 0; n < 3; n++) {
             synth::playBell(mix, route(0.32f, -0.3f + 0.3f * n, 0.5f, 0.45f, false), peak - 0.25 + 0.22 * n,
-                            bellFigures[c][n]);
+                bellFigures[c][n]);
         }
     }
     // The black pause breathes in towards the first beat.
@@ -356,7 +409,7 @@ void testScene(Mix& mix)
     Progression build{{Am, Am, Am}, testBeat, flash};
     bass(mix, build, bassRolling, 0.45f, 150.0f, 900.0f);
     padChord(mix, route(0.3f, 0.0f, 0.35f, 0.05f, true), at(testBeat), lengthOf(testBeat, 12), Am,
-             padSound(500.0f, 2800.0f, 1.0f, 0.4f));
+        padSound(500.0f, 2800.0f, 1.0f, 0.4f));
 
     synth::playCrash(mix, at(flash), 1.0f);
     synth::playImpact(mix, at(flash), 0.5f);
@@ -435,8 +488,8 @@ void blueScene(Mix& mix)
 void loScene(Mix& mix)
 {
     const int line[16] = {0, 0, 12, 0, 3, -1, 15, 12, 0, 7, -1, 12, 10, 0, 3, 5};
-    const bool accents[16] = {true, false, true, false, false, false, true, false,
-                              true, false, false, true, false, false, true, false};
+    const bool accents[16] = {true, false, true, false, false, false, true, false, true, false, false, true,
+        false, false, true, false};
     const double end = tingBeat - 1;
     synth::playCrash(mix, at(loBeat), 1.0f);
     synth::playImpact(mix, at(loBeat), 0.5f);
@@ -447,11 +500,12 @@ void loScene(Mix& mix)
     int steps = int(std::lround((tingBeat - loBeat) * 4));
     for (int step = 0; step < steps; step++) {
         int semitones = line[step % 16];
-        if (semitones < 0) continue;
+        if (semitones < 0)
+            continue;
         double beat = loBeat + step * 0.25;
         float cutoff = lerp(280.0f, 1500.0f, (beat - loBeat) / (tingBeat - loBeat));
         synth::playAcid(mix, route(0.5f, 0.0f, 0.05f, 0.12f, true), at(beat), lengthOf(beat, 0.25) * 0.8,
-                        45 + semitones, cutoff, accents[step % 16]);
+            45 + semitones, cutoff, accents[step % 16]);
     }
     Progression root{{Am}, loBeat, end};
     bass(mix, root, "x...x...x...x...", 0.3f, 300.0f, 300.0f);
@@ -479,7 +533,8 @@ void cylScene(Mix& mix)
 {
     const double fill = snurrBeat - 2;
     std::vector<Chord> bars;
-    for (int i = 0; i < 4; i++) bars.insert(bars.end(), {Dm, F, Am, G});
+    for (int i = 0; i < 4; i++)
+        bars.insert(bars.end(), {Dm, F, Am, G});
     Progression p{bars, cylBeat, snurrBeat};
     Progression groove{bars, cylBeat, fill};
     synth::playCrash(mix, at(cylBeat), 1.0f);
@@ -503,10 +558,12 @@ void snurrScene(Mix& mix)
 {
     std::vector<Chord> bars;
     for (int i = 0; i < 5; i++) {
-        for (const Chord& chord : {Am, F, C, G}) bars.push_back(transpose(chord, 2));
+        for (const Chord& chord : {Am, F, C, G})
+            bars.push_back(transpose(chord, 2));
     }
     Progression p{bars, snurrBeat, outroBeat};
-    for (double crash : {snurrBeat, snurrBeat + 32, snurrBeat + 64}) synth::playCrash(mix, at(crash), 1.0f);
+    for (double crash : {snurrBeat, snurrBeat + 32, snurrBeat + 64})
+        synth::playCrash(mix, at(crash), 1.0f);
     synth::playImpact(mix, at(snurrBeat), 0.5f);
     drums(mix, Drum::Kick, kickFour, snurrBeat, outroBeat);
     drums(mix, Drum::Clap, clapTwoFour, snurrBeat, outroBeat);
@@ -532,14 +589,15 @@ void outro(Mix& mix)
     synth::playCrash(mix, start, 1.0f);
     synth::playImpact(mix, start, 0.6f);
     playDrum(mix, Drum::Kick, start, 1.0f);
-    padChord(mix, route(0.4f, 0.0f, 0.45f, 0.1f, false), start, length, Bm9, padSound(3200.0f, 700.0f, 0.02f, 3.0f));
+    padChord(mix, route(0.4f, 0.0f, 0.45f, 0.1f, false), start, length, Bm9,
+        padSound(3200.0f, 700.0f, 0.02f, 3.0f));
     synth::playSub(mix, route(0.3f, 0.0f, 0.0f, 0.0f, false), start, length, Bm9.bass + 12);
     const int figure[3] = {78, 83, 85};
     for (int repeat = 0; repeat < 2; repeat++) {
         for (int n = 0; n < 3; n++) {
             double time = start + 1.5 + 4.2 * repeat + 0.22 * n;
-            synth::playBell(mix, route(0.28f - 0.08f * repeat, -0.3f + 0.3f * n, 0.5f, 0.45f, false), time,
-                            figure[n]);
+            synth::playBell(
+                mix, route(0.28f - 0.08f * repeat, -0.3f + 0.3f * n, 0.5f, 0.45f, false), time, figure[n]);
         }
     }
 }

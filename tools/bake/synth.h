@@ -83,7 +83,8 @@ void playPluck(Mix& mix, const Route& route, double time, double length, double 
 void playBass(Mix& mix, const Route& route, double time, double length, double midi, float cutoff);
 
 // A resonant, overdriven saw line; accent deepens the filter envelope.
-void playAcid(Mix& mix, const Route& route, double time, double length, double midi, float cutoff, bool accent);
+void playAcid(
+    Mix& mix, const Route& route, double time, double length, double midi, float cutoff, bool accent);
 
 // A wide detuned saw lead with delayed vibrato.
 void playLead(Mix& mix, const Route& route, double time, double length, double midi, float cutoff);

@@ -25,7 +25,8 @@ Metal makeMetal(double scale)
 {
     static const double pitches[6] = {205.3, 304.4, 369.6, 522.7, 540.0, 800.0};
     Metal metal;
-    for (int i = 0; i < 6; i++) metal.increment[i] = pitches[i] * scale / sampleRate;
+    for (int i = 0; i < 6; i++)
+        metal.increment[i] = pitches[i] * scale / sampleRate;
     return metal;
 }
 
@@ -35,7 +36,8 @@ float nextMetal(Metal& metal)
     for (int i = 0; i < 6; i++) {
         sum += metal.phase[i] < 0.5 ? 1.0f : -1.0f;
         metal.phase[i] += metal.increment[i];
-        if (metal.phase[i] >= 1.0) metal.phase[i] -= 1.0;
+        if (metal.phase[i] >= 1.0)
+            metal.phase[i] -= 1.0;
     }
     return sum / 6.0f;
 }
@@ -125,7 +127,8 @@ void playKick(Mix& mix, double time, float velocity, float duckDepth)
         double click = noise.next() * nextDecay(tick) * 0.25;
         return float(thump + click);
     });
-    if (duckDepth > 0.0f) addDuck(mix, time, duckDepth);
+    if (duckDepth > 0.0f)
+        addDuck(mix, time, duckDepth);
 }
 
 void playSnare(Mix& mix, double time, float velocity)

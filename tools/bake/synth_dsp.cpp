@@ -17,8 +17,10 @@ Noise makeNoise(uint32_t seed)
 {
     Noise noise;
     noise.state = seed * 2654435761u + 0x9e3779b9u;
-    if (noise.state == 0) noise.state = 1;
-    for (int i = 0; i < 4; i++) noise.next();
+    if (noise.state == 0)
+        noise.state = 1;
+    for (int i = 0; i < 4; i++)
+        noise.next();
     return noise;
 }
 
@@ -59,7 +61,8 @@ void setSvf(Svf& filter, double cutoff, double q)
 static std::vector<float> makeSineTable()
 {
     std::vector<float> values(sineTableSize + 1);
-    for (int i = 0; i <= sineTableSize; i++) values[size_t(i)] = float(std::sin(2.0 * synthPi * i / sineTableSize));
+    for (int i = 0; i <= sineTableSize; i++)
+        values[size_t(i)] = float(std::sin(2.0 * synthPi * i / sineTableSize));
     return values;
 }
 
@@ -77,25 +80,29 @@ float nextSquare(SawOsc& osc)
     double value = osc.phase < 0.5 ? 1.0 : -1.0;
     value += polyBlep(osc.phase, osc.increment);
     double shifted = osc.phase + 0.5;
-    if (shifted >= 1.0) shifted -= 1.0;
+    if (shifted >= 1.0)
+        shifted -= 1.0;
     value -= polyBlep(shifted, osc.increment);
     osc.phase += osc.increment;
-    if (osc.phase >= 1.0) osc.phase -= 1.0;
+    if (osc.phase >= 1.0)
+        osc.phase -= 1.0;
     return float(value);
 }
 
 size_t frameAt(double time)
 {
-    if (time <= 0.0) return 0;
+    if (time <= 0.0)
+        return 0;
     return size_t(std::ceil(time * sampleRate - 1e-6));
 }
 
 void addNote(Mix& mix, const Route& route, double time, const std::vector<float>& left,
-             const std::vector<float>& right)
+    const std::vector<float>& right)
 {
     size_t start = frameAt(time);
     size_t frames = mixFrames(mix);
-    if (start >= frames) return;
+    if (start >= frames)
+        return;
     size_t count = std::min(left.size(), frames - start);
 
     double angle = (double(std::clamp(route.pan, -1.0f, 1.0f)) + 1.0) * synthPi / 4.0;

@@ -57,7 +57,8 @@ inline float nextSaw(SawOsc& osc)
 {
     double value = 2.0 * osc.phase - 1.0 - polyBlep(osc.phase, osc.increment);
     osc.phase += osc.increment;
-    if (osc.phase >= 1.0) osc.phase -= 1.0;
+    if (osc.phase >= 1.0)
+        osc.phase -= 1.0;
     return float(value);
 }
 // A square wave from the same phase, both edges smoothed.
@@ -99,6 +100,6 @@ inline bool startsAfterEnd(const Mix& mix, double time)
 
 // Adds a rendered note, starting at time, to the mix through route.
 void addNote(Mix& mix, const Route& route, double time, const std::vector<float>& left,
-             const std::vector<float>& right);
+    const std::vector<float>& right);
 
 }  // namespace synth

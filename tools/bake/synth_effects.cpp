@@ -22,7 +22,8 @@ float runComb(Comb& comb, float input, float feedback, float damp)
     float output = comb.line[comb.at];
     comb.store = output * (1.0f - damp) + comb.store * damp;
     comb.line[comb.at] = input + comb.store * feedback;
-    if (++comb.at == comb.line.size()) comb.at = 0;
+    if (++comb.at == comb.line.size())
+        comb.at = 0;
     return output;
 }
 
@@ -30,7 +31,8 @@ float runAllpass(Allpass& allpass, float input)
 {
     float delayed = allpass.line[allpass.at];
     allpass.line[allpass.at] = input + delayed * 0.5f;
-    if (++allpass.at == allpass.line.size()) allpass.at = 0;
+    if (++allpass.at == allpass.line.size())
+        allpass.at = 0;
     return delayed - input;
 }
 
@@ -52,7 +54,8 @@ void runDelay(Mix& mix, StereoBuffer& out)
         darkRight += smooth * (echoRight - darkRight);
         lineLeft[at] = mix.delaySend[i] + darkRight * feedback;
         lineRight[at] = darkLeft * feedback;
-        if (++at == length) at = 0;
+        if (++at == length)
+            at = 0;
         out.left[i] += echoLeft;
         out.right[i] += echoRight;
         mix.reverbSend[i] += 0.25f * (echoLeft + echoRight);
@@ -73,16 +76,20 @@ void runReverb(const Mix& mix, StereoBuffer& out)
     Comb combs[2][8];
     Allpass allpasses[2][4];
     for (int side = 0; side < 2; side++) {
-        for (int c = 0; c < 8; c++) combs[side][c].line.assign(combLengths[c] + side * spread, 0.0f);
-        for (int a = 0; a < 4; a++) allpasses[side][a].line.assign(allpassLengths[a] + side * spread, 0.0f);
+        for (int c = 0; c < 8; c++)
+            combs[side][c].line.assign(combLengths[c] + side * spread, 0.0f);
+        for (int a = 0; a < 4; a++)
+            allpasses[side][a].line.assign(allpassLengths[a] + side * spread, 0.0f);
     }
     for (size_t i = 0; i < mixFrames(mix); i++) {
         float input = i >= preDelay ? mix.reverbSend[i - preDelay] * inputGain : 0.0f;
         float result[2];
         for (int side = 0; side < 2; side++) {
             float sum = 0.0f;
-            for (Comb& comb : combs[side]) sum += runComb(comb, input, feedback, damp);
-            for (Allpass& allpass : allpasses[side]) sum = runAllpass(allpass, sum);
+            for (Comb& comb : combs[side])
+                sum += runComb(comb, input, feedback, damp);
+            for (Allpass& allpass : allpasses[side])
+                sum = runAllpass(allpass, sum);
             result[side] = sum;
         }
         out.left[i] += result[0] * wet;

@@ -35,7 +35,7 @@ void kWeighting(Biquad& shelf, Biquad& highPass)
     double vb = std::pow(vh, 0.4996667741545416);
     double a0 = 1.0 + k / q + k * k;
     shelf = Biquad{(vh + vb * k / q + k * k) / a0, 2.0 * (k * k - vh) / a0, (vh - vb * k / q + k * k) / a0,
-                   2.0 * (k * k - 1.0) / a0, (1.0 - k / q + k * k) / a0};
+        2.0 * (k * k - 1.0) / a0, (1.0 - k / q + k * k) / a0};
 
     f0 = 38.13547087602444;
     q = 0.5003270373238773;
@@ -53,9 +53,11 @@ std::vector<float> forwardMinimum(const std::vector<float>& values, size_t width
     for (size_t block = 0; block < n; block += width) {
         size_t end = std::min(n, block + width);
         prefix[block] = values[block];
-        for (size_t i = block + 1; i < end; i++) prefix[i] = std::min(prefix[i - 1], values[i]);
+        for (size_t i = block + 1; i < end; i++)
+            prefix[i] = std::min(prefix[i - 1], values[i]);
         suffix[end - 1] = values[end - 1];
-        for (size_t i = end - 1; i > block; i--) suffix[i - 1] = std::min(suffix[i], values[i - 1]);
+        for (size_t i = end - 1; i > block; i--)
+            suffix[i - 1] = std::min(suffix[i], values[i - 1]);
     }
     for (size_t i = 0; i < n; i++) {
         size_t last = std::min(n - 1, i + width - 1);
@@ -88,7 +90,8 @@ double measureLoudness(const StereoBuffer& buffer)
 
     std::vector<double> blocks;
     for (size_t s = 0; s + 4 <= stepEnergy.size(); s++) {
-        double z = (stepEnergy[s] + stepEnergy[s + 1] + stepEnergy[s + 2] + stepEnergy[s + 3]) / double(4 * step);
+        double z =
+            (stepEnergy[s] + stepEnergy[s + 1] + stepEnergy[s + 2] + stepEnergy[s + 3]) / double(4 * step);
         blocks.push_back(z);
     }
     auto loudness = [](double z) { return z > 0.0 ? -0.691 + 10.0 * std::log10(z) : -1000.0; };
@@ -105,7 +108,8 @@ double measureLoudness(const StereoBuffer& buffer)
         return count;
     };
     double mean = 0.0;
-    if (gatedMean(-70.0, mean) == 0) return -70.0;
+    if (gatedMean(-70.0, mean) == 0)
+        return -70.0;
     double relativeGate = loudness(mean) - 10.0;
     gatedMean(relativeGate, mean);
     return loudness(mean);
@@ -114,15 +118,18 @@ double measureLoudness(const StereoBuffer& buffer)
 float peakLevel(const StereoBuffer& buffer)
 {
     float peak = 0.0f;
-    for (float v : buffer.left) peak = std::max(peak, std::fabs(v));
-    for (float v : buffer.right) peak = std::max(peak, std::fabs(v));
+    for (float v : buffer.left)
+        peak = std::max(peak, std::fabs(v));
+    for (float v : buffer.right)
+        peak = std::max(peak, std::fabs(v));
     return peak;
 }
 
 void limitPeaks(StereoBuffer& buffer, float ceiling)
 {
     size_t frames = std::min(buffer.left.size(), buffer.right.size());
-    if (frames == 0) return;
+    if (frames == 0)
+        return;
     const size_t window = size_t(0.003 * sampleRate);
     const double release = std::exp(-1.0 / (0.08 * sampleRate));
 
@@ -143,7 +150,8 @@ void limitPeaks(StereoBuffer& buffer, float ceiling)
     double sum = 0.0;
     for (size_t i = 0; i < frames; i++) {
         sum += gain[i];
-        if (i >= window) sum -= gain[i - window];
+        if (i >= window)
+            sum -= gain[i - window];
         size_t count = std::min(i + 1, window);
         double smooth = (sum + double(window - count)) / double(window);
         float g = float(std::min(smooth, double(allowed[i])));
@@ -155,15 +163,19 @@ void limitPeaks(StereoBuffer& buffer, float ceiling)
 void masterTo(StereoBuffer& buffer, double targetLufs, float ceiling)
 {
     double measured = measureLoudness(buffer);
-    if (measured <= -70.0) return;
+    if (measured <= -70.0)
+        return;
     const StereoBuffer original = buffer;
     // The limiter takes a little loudness away: measure once more and make up.
     double gainDb = targetLufs - measured;
     for (int pass = 0; pass < 2; pass++) {
-        if (pass == 1) gainDb += targetLufs - measureLoudness(buffer);
+        if (pass == 1)
+            gainDb += targetLufs - measureLoudness(buffer);
         float gain = float(std::pow(10.0, gainDb / 20.0));
-        for (size_t i = 0; i < buffer.left.size(); i++) buffer.left[i] = original.left[i] * gain;
-        for (size_t i = 0; i < buffer.right.size(); i++) buffer.right[i] = original.right[i] * gain;
+        for (size_t i = 0; i < buffer.left.size(); i++)
+            buffer.left[i] = original.left[i] * gain;
+        for (size_t i = 0; i < buffer.right.size(); i++)
+            buffer.right[i] = original.right[i] * gain;
         limitPeaks(buffer, ceiling);
     }
 }

@@ -34,7 +34,8 @@ double gateEnvelope(double t, double length, double attack, double release)
 
 void playPad(Mix& mix, const Route& route, double time, double length, double midi, const PadSound& sound)
 {
-    if (startsAfterEnd(mix, time)) return;
+    if (startsAfterEnd(mix, time))
+        return;
     size_t frames = size_t((length + sound.release) * sampleRate);
     std::vector<float> left(frames), right(frames);
     double frequency = midiToHz(midi);
@@ -42,7 +43,8 @@ void playPad(Mix& mix, const Route& route, double time, double length, double mi
     const double driftRate[3] = {0.21, 0.27, 0.33};
     SawOsc oscs[3];
     Noise noise = makeNoise(seedFor(time, midi));
-    for (SawOsc& osc : oscs) osc.phase = (noise.next() + 1.0) * 0.5;
+    for (SawOsc& osc : oscs)
+        osc.phase = (noise.next() + 1.0) * 0.5;
     Svf filterLeft, filterRight;
 
     for (size_t i = 0; i < frames; i++) {
@@ -73,7 +75,8 @@ void playPad(Mix& mix, const Route& route, double time, double length, double mi
 
 void playPluck(Mix& mix, const Route& route, double time, double length, double midi, float brightness)
 {
-    if (startsAfterEnd(mix, time)) return;
+    if (startsAfterEnd(mix, time))
+        return;
     double held = std::min(length, 0.6);
     size_t frames = size_t((held + 0.05) * sampleRate);
     std::vector<float> out(frames);
@@ -96,7 +99,8 @@ void playPluck(Mix& mix, const Route& route, double time, double length, double 
 
 void playBass(Mix& mix, const Route& route, double time, double length, double midi, float cutoff)
 {
-    if (startsAfterEnd(mix, time)) return;
+    if (startsAfterEnd(mix, time))
+        return;
     size_t frames = size_t((length + 0.03) * sampleRate);
     std::vector<float> out(frames);
     SawOsc saw;
@@ -105,7 +109,8 @@ void playBass(Mix& mix, const Route& route, double time, double length, double m
     Svf filter;
     for (size_t i = 0; i < frames; i++) {
         double t = double(i) / sampleRate;
-        if (i % 16 == 0) setSvf(filter, cutoff * (1.0 + 1.5 * std::exp(-t / 0.04)), 0.9);
+        if (i % 16 == 0)
+            setSvf(filter, cutoff * (1.0 + 1.5 * std::exp(-t / 0.04)), 0.9);
         runSvf(filter, nextSaw(saw));
         double sine = sineCycles(sinePhase);
         sinePhase += saw.increment * 0.5;
@@ -115,9 +120,11 @@ void playBass(Mix& mix, const Route& route, double time, double length, double m
     addNote(mix, route, time, out, out);
 }
 
-void playAcid(Mix& mix, const Route& route, double time, double length, double midi, float cutoff, bool accent)
+void playAcid(
+    Mix& mix, const Route& route, double time, double length, double midi, float cutoff, bool accent)
 {
-    if (startsAfterEnd(mix, time)) return;
+    if (startsAfterEnd(mix, time))
+        return;
     size_t frames = size_t((length + 0.02) * sampleRate);
     std::vector<float> out(frames);
     SawOsc saw;
@@ -127,7 +134,8 @@ void playAcid(Mix& mix, const Route& route, double time, double length, double m
     double decay = accent ? 0.09 : 0.14;
     for (size_t i = 0; i < frames; i++) {
         double t = double(i) / sampleRate;
-        if (i % 8 == 0) setSvf(filter, cutoff * (1.0 + depth * std::exp(-t / decay)), 6.5);
+        if (i % 8 == 0)
+            setSvf(filter, cutoff * (1.0 + depth * std::exp(-t / decay)), 6.5);
         runSvf(filter, nextSaw(saw));
         double level = gateEnvelope(t, length, 0.002, 0.02) * (accent ? 1.0 : 0.75);
         out[i] = float(std::tanh(2.5 * filter.low) * 0.5 * level);
@@ -137,7 +145,8 @@ void playAcid(Mix& mix, const Route& route, double time, double length, double m
 
 void playLead(Mix& mix, const Route& route, double time, double length, double midi, float cutoff)
 {
-    if (startsAfterEnd(mix, time)) return;
+    if (startsAfterEnd(mix, time))
+        return;
     const double detune[5] = {-14.0, -6.0, 0.0, 6.0, 14.0};
     const float toLeft[5] = {1.0f, 0.75f, 0.5f, 0.25f, 0.0f};
     size_t frames = size_t((length + 0.18) * sampleRate);
@@ -145,7 +154,8 @@ void playLead(Mix& mix, const Route& route, double time, double length, double m
     double frequency = midiToHz(midi);
     SawOsc oscs[5];
     Noise noise = makeNoise(seedFor(time, midi));
-    for (SawOsc& osc : oscs) osc.phase = (noise.next() + 1.0) * 0.5;
+    for (SawOsc& osc : oscs)
+        osc.phase = (noise.next() + 1.0) * 0.5;
     Svf filterLeft, filterRight;
     Decay settle = makeDecay(0.2);
     for (size_t i = 0; i < frames; i++) {
@@ -153,7 +163,8 @@ void playLead(Mix& mix, const Route& route, double time, double length, double m
         if (i % 16 == 0) {
             double vibratoDepth = 12.0 * std::clamp((t - 0.25) / 0.3, 0.0, 1.0);
             double vibrato = vibratoDepth * std::sin(2.0 * synthPi * 5.5 * t);
-            for (int o = 0; o < 5; o++) oscs[o].increment = frequency * cents(detune[o] + vibrato) / sampleRate;
+            for (int o = 0; o < 5; o++)
+                oscs[o].increment = frequency * cents(detune[o] + vibrato) / sampleRate;
             double bright = cutoff * (1.0 + 0.6 * std::exp(-t / 0.1));
             setSvf(filterLeft, bright, 0.7);
             setSvf(filterRight, bright * 1.02, 0.7);
@@ -175,7 +186,8 @@ void playLead(Mix& mix, const Route& route, double time, double length, double m
 
 void playBell(Mix& mix, const Route& route, double time, double midi)
 {
-    if (startsAfterEnd(mix, time)) return;
+    if (startsAfterEnd(mix, time))
+        return;
     size_t frames = size_t(3.2 * sampleRate);
     std::vector<float> out(frames);
     double frequency = midiToHz(midi);
@@ -190,7 +202,8 @@ void playBell(Mix& mix, const Route& route, double time, double midi)
         modulator += 4.003 * frequency / sampleRate;
         octave += 2.0 * frequency / sampleRate;
         double level = std::min(1.0, t / 0.002) * nextDecay(fade);
-        if (t > 2.7) level *= (3.2 - t) / 0.5;
+        if (t > 2.7)
+            level *= (3.2 - t) / 0.5;
         out[i] = float(value * level * 0.3);
     }
     addNote(mix, route, time, out, out);
@@ -198,7 +211,8 @@ void playBell(Mix& mix, const Route& route, double time, double midi)
 
 void playSub(Mix& mix, const Route& route, double time, double length, double midi)
 {
-    if (startsAfterEnd(mix, time)) return;
+    if (startsAfterEnd(mix, time))
+        return;
     size_t frames = size_t((length + 0.2) * sampleRate);
     std::vector<float> out(frames);
     double increment = midiToHz(midi) / sampleRate;

@@ -13,11 +13,11 @@
 // Options (options.cpp)
 
 struct CaptureOptions {
-    std::string mp4Path;  // --mp4: the video to write, or empty
-    std::string pngDir;   // --png: the folder for numbered frames, or empty
+    std::string mp4Path;            // --mp4: the video to write, or empty
+    std::string pngDir;             // --png: the folder for numbered frames, or empty
     std::vector<double> atSeconds;  // --at, once or more: a picture of the frame shown at each
-    std::string outPath;  // --out: where the picture of a single --at goes, or empty
-    std::string frameLogPath;  // --frame-log: each frame's drawing time, or empty
+    std::string outPath;            // --out: where the picture of a single --at goes, or empty
+    std::string frameLogPath;       // --frame-log: each frame's drawing time, or empty
     int fps = 60;
     double fromSeconds = 0.0;  // --from: first moment of the window
     bool toGiven = false;      // --to: end of the window (exclusive)
@@ -66,7 +66,7 @@ std::string findOnPath(const std::string& name, const char* path);
 // Starts ffmpeg reading raw RGB frames of the options' size and rate from a
 // pipe and encoding them as H.264 (4:2:0) into framesPath, a Matroska file.
 bool startVideo(const std::string& ffmpeg, const std::string& framesPath, const CaptureOptions& options,
-                std::string& error);
+    std::string& error);
 
 // Writes one top-down RGB frame to the video; false when ffmpeg has gone.
 bool writeVideoFrame(const uint8_t* rgb, size_t size);
@@ -79,7 +79,7 @@ bool finishVideo(std::string& error);
 // audioPath is not empty, the soundtrack (raw stereo float at the decode
 // rate) looped and cut to the video's length in seconds, as AAC.
 bool muxVideo(const std::string& ffmpeg, const std::string& framesPath, const std::string& audioPath,
-              double seconds, const std::string& mp4Path, std::string& error);
+    double seconds, const std::string& mp4Path, std::string& error);
 
 // Writes a top-down RGB picture as a PNG file.
 bool writePngFile(const std::string& path, const uint8_t* rgb, int width, int height, std::string& error);

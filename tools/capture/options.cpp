@@ -73,7 +73,8 @@ ParseOutcome parseOptions(int argc, char** argv, CaptureOptions& options, std::s
         if (name == "--help" || name == "-h")
             return ParseOutcome::help;
         if (i + 1 >= argc) {
-            error = name.rfind("--", 0) == 0 ? "option " + name + " needs a value" : "unknown argument " + name;
+            error =
+                name.rfind("--", 0) == 0 ? "option " + name + " needs a value" : "unknown argument " + name;
             return ParseOutcome::error;
         }
         const char* value = argv[++i];
@@ -92,8 +93,7 @@ ParseOutcome parseOptions(int argc, char** argv, CaptureOptions& options, std::s
             double seconds = 0.0;
             good = readSeconds(value, seconds);
             options.atSeconds.push_back(seconds);
-        }
-        else if (name == "--from")
+        } else if (name == "--from")
             good = fromGiven = readSeconds(value, options.fromSeconds);
         else if (name == "--to")
             good = options.toGiven = readSeconds(value, options.toSeconds);

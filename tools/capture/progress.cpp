@@ -29,7 +29,7 @@ void printClock(double seconds)
     std::fprintf(stderr, "%ld:%02ld", whole / 60, whole % 60);
 }
 
-} // namespace
+}  // namespace
 
 void startProgress(double fromSeconds, double totalSeconds)
 {
@@ -74,6 +74,6 @@ void endProgress(double coveredSeconds, uint64_t frames)
         std::fputc('\n', stderr);
     double elapsed = secondsSince(started);
     std::fprintf(stderr, "kvistra-capture: %llu frames, %.2f s of the show, in %.1f s (%.1f frames/s)\n",
-                 static_cast<unsigned long long>(frames), coveredSeconds, elapsed,
-                 elapsed > 0.0 ? frames / elapsed : 0.0);
+        static_cast<unsigned long long>(frames), coveredSeconds, elapsed,
+        elapsed > 0.0 ? frames / elapsed : 0.0);
 }

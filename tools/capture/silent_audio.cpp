@@ -119,7 +119,7 @@ int silentFree()
     return 1;
 }
 
-} // namespace
+}  // namespace
 
 void useSilentAudio(std::FILE* soundtrack)
 {

@@ -42,7 +42,8 @@ bool rotateSoundtrack(std::FILE* from, std::FILE* to, uint64_t startFrame, std::
     if (frames == 0)
         return true;
     startFrame %= frames;
-    if (!copyFrames(from, to, startFrame, frames - startFrame, error) || !copyFrames(from, to, 0, startFrame, error))
+    if (!copyFrames(from, to, startFrame, frames - startFrame, error) ||
+        !copyFrames(from, to, 0, startFrame, error))
         return false;
     if (std::fflush(to) != 0) {
         error = std::string("cannot write the soundtrack: ") + std::strerror(errno);

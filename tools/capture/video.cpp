@@ -26,7 +26,7 @@ namespace {
 pid_t encoder = 0;
 int framePipe = -1;
 
-} // namespace
+}  // namespace
 
 std::string findOnPath(const std::string& name, const char* path)
 {
@@ -36,12 +36,14 @@ std::string findOnPath(const std::string& name, const char* path)
     size_t start = 0;
     for (;;) {
         size_t colon = list.find(':', start);
-        std::string folder = list.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
+        std::string folder =
+            list.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
         if (folder.empty())
             folder = ".";
         std::string candidate = folder + "/" + name;
         struct stat info;
-        if (stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(candidate.c_str(), X_OK) == 0)
+        if (stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+            access(candidate.c_str(), X_OK) == 0)
             return candidate;
         if (colon == std::string::npos)
             return "";
@@ -51,7 +53,8 @@ std::string findOnPath(const std::string& name, const char* path)
 
 // Starts ffmpeg with args (args[0] is its name); input, when not -1,
 // becomes its standard input.
-static bool spawnEncoder(const std::string& ffmpeg, std::vector<std::string>& args, int input, pid_t& pid, std::string& error)
+static bool spawnEncoder(
+    const std::string& ffmpeg, std::vector<std::string>& args, int input, pid_t& pid, std::string& error)
 {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -102,13 +105,13 @@ static bool waitForEncoder(pid_t pid, std::string& error)
 }
 
 bool startVideo(const std::string& ffmpeg, const std::string& framesPath, const CaptureOptions& options,
-                std::string& error)
+    std::string& error)
 {
     std::string size = std::to_string(options.width) + "x" + std::to_string(options.height);
-    std::vector<std::string> args = {"ffmpeg", "-hide_banner", "-loglevel", "error", "-nostats", "-y",
-        "-f", "rawvideo", "-pix_fmt", "rgb24", "-video_size", size, "-framerate", std::to_string(options.fps),
-        "-i", "pipe:0", "-c:v", "libx264", "-preset", "veryfast", "-crf", "18", "-pix_fmt", "yuv420p",
-        "-f", "matroska", framesPath};
+    std::vector<std::string> args = {"ffmpeg", "-hide_banner", "-loglevel", "error", "-nostats", "-y", "-f",
+        "rawvideo", "-pix_fmt", "rgb24", "-video_size", size, "-framerate", std::to_string(options.fps), "-i",
+        "pipe:0", "-c:v", "libx264", "-preset", "veryfast", "-crf", "18", "-pix_fmt", "yuv420p", "-f",
+        "matroska", framesPath};
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) {
         error = std::string("cannot make a pipe: ") + std::strerror(errno);
@@ -153,10 +156,10 @@ bool finishVideo(std::string& error)
 }
 
 bool muxVideo(const std::string& ffmpeg, const std::string& framesPath, const std::string& audioPath,
-              double seconds, const std::string& mp4Path, std::string& error)
+    double seconds, const std::string& mp4Path, std::string& error)
 {
-    std::vector<std::string> args = {"ffmpeg", "-hide_banner", "-loglevel", "error", "-nostats", "-y",
-        "-i", framesPath};
+    std::vector<std::string> args = {
+        "ffmpeg", "-hide_banner", "-loglevel", "error", "-nostats", "-y", "-i", framesPath};
     if (!audioPath.empty()) {
 #if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
         const char* sampleFormat = "f32le";
@@ -166,9 +169,9 @@ bool muxVideo(const std::string& ffmpeg, const std::string& framesPath, const st
         char duration[32];
         std::snprintf(duration, sizeof duration, "%.6f", seconds);
         // The music loops, as it does in the show, and is cut at the video's end.
-        args.insert(args.end(), {"-stream_loop", "-1", "-f", sampleFormat, "-ar", std::to_string(pcmRate),
-            "-ac", "2", "-i", audioPath, "-map", "0:v:0", "-map", "1:a:0", "-c:a", "aac", "-b:a", "192k",
-            "-t", duration});
+        args.insert(args.end(),
+            {"-stream_loop", "-1", "-f", sampleFormat, "-ar", std::to_string(pcmRate), "-ac", "2", "-i",
+                audioPath, "-map", "0:v:0", "-map", "1:a:0", "-c:a", "aac", "-b:a", "192k", "-t", duration});
     }
     args.insert(args.end(), {"-c:v", "copy", "-movflags", "+faststart", mp4Path});
     pid_t pid = 0;

@@ -30,7 +30,7 @@ struct Recorder {
     uint64_t frames = 0;               // frames read so far
     std::vector<double> firstMoments;  // one estimate per read
     bool failed = false;
-    bool sinkSteady = false;            // the sink plays with a short delay
+    bool sinkSteady = false;  // the sink plays with a short delay
 };
 
 Recorder recorder;

@@ -204,8 +204,8 @@ Chunk materialChunk(const MaterialSpec& material)
 static uint16_t listCount(size_t size, const char* what)
 {
     if (size > 0xFFFF)
-        throw std::length_error("a .3ds " + std::string(what) + " holds at most 65535 entries, not " +
-                                std::to_string(size));
+        throw std::length_error(
+            "a .3ds " + std::string(what) + " holds at most 65535 entries, not " + std::to_string(size));
     return static_cast<uint16_t>(size);
 }
 
