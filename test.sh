@@ -34,6 +34,7 @@ fi
 
 # The package test (e2e.DebianPackage) builds the Debian packages.
 scripts/install-deps.sh test package
+scripts/check-format.sh
 for tree in gles native web; do
   cmake --preset $tree
   cmake --build --preset $tree

@@ -43,7 +43,8 @@ web=(emscripten python3)
 # the show: a sound server of its own and the cross-correlation that finds
 # the music in what it recorded; the three browser engines the page's test
 # and benchmark run it in (Firefox and WebKit under Xvfb, WebKit through its
-# WebDriver and MiniBrowser). The benchmarks: wall time and peak memory, the
+# WebDriver and MiniBrowser); the layout check of the C++ sources
+# (clang-format). The benchmarks: wall time and peak memory, the
 # web page's profile's sampler.
 test=(
   libgtest-dev nodejs
@@ -51,6 +52,7 @@ test=(
   xvfb xauth xdotool imagemagick
   pulseaudio libfftw3-dev
   chromium firefox-esr webkit2gtk-driver
+  clang-format
   time linux-perf
 )
 
