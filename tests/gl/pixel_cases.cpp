@@ -204,18 +204,20 @@ TEST_F(PixelCases, GlClampBlendsItsBlackBorderUnderLinearFilteringOnly)
     glTexImage2D(GL_TEXTURE_2D, 0, 3, 2, 2, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     glEnable(GL_TEXTURE_2D);
+    // The second case changes only t's wrap: the border must leave t alone.
     const struct {
-        GLint wrap, filter;
-    } cases[] = {{GL_CLAMP, GL_LINEAR}, {GL_REPEAT, GL_LINEAR}, {GL_CLAMP, GL_NEAREST}};
+        GLint wrapS, wrapT, filter;
+    } cases[] = {{GL_CLAMP, GL_CLAMP, GL_LINEAR}, {GL_CLAMP, GL_REPEAT, GL_LINEAR},
+        {GL_REPEAT, GL_REPEAT, GL_LINEAR}, {GL_CLAMP, GL_CLAMP, GL_NEAREST}};
     // Each case a 16 x 16 square with the whole texture, one beside the other.
-    for (int c = 0; c < 3; c++) {
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, cases[c].wrap);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, cases[c].wrap);
+    for (int c = 0; c < 4; c++) {
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, cases[c].wrapS);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, cases[c].wrapT);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, cases[c].filter);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, cases[c].filter);
         glColor3f(1, 1, 1);
         glBegin(GL_QUADS);
-        const int x = c * 20, corners[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+        const int x = c * 16, corners[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
         for (auto [s, t] : corners)
             glTexCoord2f(float(s), float(t)), glVertex3i(x + s * 16, t * 16, 0);
         glEnd();
@@ -225,11 +227,13 @@ TEST_F(PixelCases, GlClampBlendsItsBlackBorderUnderLinearFilteringOnly)
 
     // GL 1.1's filter: texel (i, j) for i, j in 0..1, outside them the
     // border (black) under GL_CLAMP, the texture again under GL_REPEAT.
-    for (int c = 0; c < 3; c++) {
+    for (int c = 0; c < 4; c++) {
         auto texel = [&](int i, int j, int channel) -> float {
-            if (cases[c].wrap == GL_REPEAT)
-                i &= 1, j &= 1;
-            else if (i < 0 || i > 1 || j < 0 || j > 1)
+            if (cases[c].wrapS == GL_REPEAT)
+                i &= 1;
+            if (cases[c].wrapT == GL_REPEAT)
+                j &= 1;
+            if (i < 0 || i > 1 || j < 0 || j > 1)
                 return 0;
             return texels[(j * 2 + i) * 4 + channel] / 255.0f;
         };
@@ -248,7 +252,7 @@ TEST_F(PixelCases, GlClampBlendsItsBlackBorderUnderLinearFilteringOnly)
                         a * (1 - b) * texel(i + 1, j, channel) + (1 - a) * b * texel(i, j + 1, channel) +
                         a * b * texel(i + 1, j + 1, channel);
                 }
-                expectPixel(c * 20 + x, y, scaled(rgb[0], rgb[1], rgb[2]), "case " + std::to_string(c), 3);
+                expectPixel(c * 16 + x, y, scaled(rgb[0], rgb[1], rgb[2]), "case " + std::to_string(c), 3);
             }
         }
     }

@@ -158,15 +158,16 @@ TEST(LayerWideLines, EachSegmentIsAQuadAcrossItsMinorAxisEndingOnTheSecondVertex
     for (float* m : {batch.state.modelview.m, batch.state.projection.m})
         m[0] = m[5] = m[10] = m[15] = 1;
     const LineRaster raster{5, 100, 50, false};
-    const LayerVertex ends[5] = {
-        at(-0.5f, 0, 1), at(0.5f, 0.2f, 2), at(0, -0.5f, 3), at(0.1f, 0.5f, 4), at(9, 9)};
-    addWideLines(batch, ends, 5, raster);
-    ASSERT_EQ(batch.vertices.size(), 8u) << "two segments; the odd end is dropped";
-    ASSERT_EQ(batch.indices.size(), 12u);
+    const LayerVertex ends[7] = {at(-0.5f, 0, 1), at(0.5f, 0.2f, 2), at(0, -0.5f, 3), at(0.1f, 0.5f, 4),
+        at(0, 0, 5), at(0.25f, 0.5f, 6), at(9, 9)};
+    addWideLines(batch, ends, 7, raster);
+    ASSERT_EQ(batch.vertices.size(), 12u) << "three segments; the odd end is dropped";
+    ASSERT_EQ(batch.indices.size(), 18u);
     // The first is x-major: shifted vertically by 2.5 of 50 pixels, in NDC;
-    // the second y-major: horizontally by 2.5 of 100.
-    const float shift[2][2] = {{0, 0.1f}, {0.05f, 0}};
-    for (int segment = 0; segment < 2; segment++) {
+    // the second y-major: horizontally by 2.5 of 100; the third, 12.5
+    // pixels both ways, x-major as GL has it.
+    const float shift[3][2] = {{0, 0.1f}, {0.05f, 0}, {0, 0.1f}};
+    for (int segment = 0; segment < 3; segment++) {
         for (int corner = 0; corner < 4; corner++) {
             const LayerVertex& v = batch.vertices[segment * 4 + corner];
             float side = corner % 2 ? 1.0f : -1.0f;
