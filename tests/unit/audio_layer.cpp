@@ -193,6 +193,10 @@ TEST(AudioLayer, InitFailsWhenNoOutputDeviceOpensAndLeavesNothingBehind)
     // are still the process's own.
     for (const char* driver : {"no-such-driver", "disk"}) {
         ChildResult child = runInChild([&] {
+            // As an interactive shell starts it (one that starts it in the
+            // background may leave SIGINT ignored).
+            std::signal(SIGINT, SIG_DFL);
+            std::signal(SIGTERM, SIG_DFL);
             setenv("SDL_AUDIODRIVER", driver, 1);
             setenv("SDL_DISKAUDIOFILE", "/nonexistent/directory/out.raw", 1);
             int freeBefore = audioFree();
