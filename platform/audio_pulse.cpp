@@ -14,6 +14,7 @@
 // the next frames; after each write, each timing and at the moments the
 // layer waits for, the layer hears how far the output has been heard.
 #include "platform/audio_device.h"
+#include "platform/pulse_wait.h"
 
 #include <pulse/pulseaudio.h>
 
@@ -43,16 +44,6 @@ struct PulseDevice {
 };
 
 PulseDevice pulse;
-
-void signalWaiters(pa_context*, void*)
-{
-    pa_threaded_mainloop_signal(pulse.loop, 0);
-}
-
-void signalStreamWaiters(pa_stream*, void*)
-{
-    pa_threaded_mainloop_signal(pulse.loop, 0);
-}
 
 void onWatch(pa_mainloop_api*, pa_time_event*, const struct timeval*, void*);
 
@@ -127,19 +118,6 @@ void onWrite(pa_stream* stream, size_t bytes, void*)
     reportHeard();
 }
 
-// Waits (locked) until the context is ready; false when it fails.
-bool waitForContext()
-{
-    for (;;) {
-        pa_context_state_t state = pa_context_get_state(pulse.context);
-        if (state == PA_CONTEXT_READY)
-            return true;
-        if (!PA_CONTEXT_IS_GOOD(state))
-            return false;
-        pa_threaded_mainloop_wait(pulse.loop);
-    }
-}
-
 // Opens the stream (locked), paused; false when it fails.
 bool openStream()
 {
@@ -147,7 +125,7 @@ bool openStream()
     pulse.stream = pa_stream_new(pulse.context, "music", &spec, nullptr);
     if (pulse.stream == nullptr)
         return false;
-    pa_stream_set_state_callback(pulse.stream, signalStreamWaiters, nullptr);
+    pa_stream_set_state_callback(pulse.stream, wakePulseStreamWaiters, pulse.loop);
     pa_stream_set_write_callback(pulse.stream, onWrite, nullptr);
     pa_buffer_attr buffer;
     buffer.maxlength = static_cast<uint32_t>(-1);
@@ -158,14 +136,7 @@ bool openStream()
     auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY);
     if (pa_stream_connect_playback(pulse.stream, nullptr, &buffer, flags, nullptr, nullptr) < 0)
         return false;
-    for (;;) {
-        pa_stream_state_t state = pa_stream_get_state(pulse.stream);
-        if (state == PA_STREAM_READY)
-            return true;
-        if (!PA_STREAM_IS_GOOD(state))
-            return false;
-        pa_threaded_mainloop_wait(pulse.loop);
-    }
+    return waitForPulseStream(pulse.loop, pulse.stream);
 }
 
 }  // namespace
@@ -183,7 +154,7 @@ bool openPulseDevice(int rate, DeviceProcs procs)
         closePulseDevice();
         return false;
     }
-    pa_context_set_state_callback(pulse.context, signalWaiters, nullptr);
+    pa_context_set_state_callback(pulse.context, wakePulseContextWaiters, pulse.loop);
     // Never start a server: without one, another output serves.
     if (pa_context_connect(pulse.context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0 ||
         pa_threaded_mainloop_start(pulse.loop) < 0) {
@@ -191,7 +162,7 @@ bool openPulseDevice(int rate, DeviceProcs procs)
         return false;
     }
     pa_threaded_mainloop_lock(pulse.loop);
-    bool open = waitForContext() && openStream();
+    bool open = waitForPulseContext(pulse.loop, pulse.context) && openStream();
     pa_threaded_mainloop_unlock(pulse.loop);
     if (!open)
         closePulseDevice();

@@ -8,6 +8,7 @@
 // (i - that) samples later. The timing is asked for after every read; the
 // median over all of them gives the first sample's moment.
 #include "tools/listen/listen.h"
+#include "platform/pulse_wait.h"
 
 #include <pulse/pulseaudio.h>
 
@@ -61,16 +62,6 @@ void onTiming(pa_stream* stream, int success, void*)
     }
 }
 
-void signalWaiters(pa_context*, void*)
-{
-    pa_threaded_mainloop_signal(recorder.loop, 0);
-}
-
-void signalStreamWaiters(pa_stream*, void*)
-{
-    pa_threaded_mainloop_signal(recorder.loop, 0);
-}
-
 void onRead(pa_stream* stream, size_t, void*)
 {
     const void* data = nullptr;
@@ -105,26 +96,13 @@ void onRead(pa_stream* stream, size_t, void*)
     }
 }
 
-bool waitReady()
-{
-    for (;;) {
-        pa_context_state_t state = pa_context_get_state(recorder.context);
-        if (state == PA_CONTEXT_READY)
-            break;
-        if (!PA_CONTEXT_IS_GOOD(state))
-            return false;
-        pa_threaded_mainloop_wait(recorder.loop);
-    }
-    return true;
-}
-
 bool startStream(const std::string& source)
 {
     pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, listenRate, 2};
     recorder.stream = pa_stream_new(recorder.context, "listen", &spec, nullptr);
     if (recorder.stream == nullptr)
         return false;
-    pa_stream_set_state_callback(recorder.stream, signalStreamWaiters, nullptr);
+    pa_stream_set_state_callback(recorder.stream, wakePulseStreamWaiters, recorder.loop);
     pa_stream_set_read_callback(recorder.stream, onRead, nullptr);
     pa_buffer_attr buffer;
     buffer.maxlength = static_cast<uint32_t>(-1);
@@ -133,14 +111,7 @@ bool startStream(const std::string& source)
     auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY);
     if (pa_stream_connect_record(recorder.stream, source.c_str(), &buffer, flags) < 0)
         return false;
-    for (;;) {
-        pa_stream_state_t state = pa_stream_get_state(recorder.stream);
-        if (state == PA_STREAM_READY)
-            return true;
-        if (!PA_STREAM_IS_GOOD(state))
-            return false;
-        pa_threaded_mainloop_wait(recorder.loop);
-    }
+    return waitForPulseStream(recorder.loop, recorder.stream);
 }
 
 }  // namespace
@@ -159,14 +130,14 @@ int recordSource(const std::string& source, const std::string& outPath)
     }
     recorder.loop = pa_threaded_mainloop_new();
     recorder.context = pa_context_new(pa_threaded_mainloop_get_api(recorder.loop), "kvistra-listen");
-    pa_context_set_state_callback(recorder.context, signalWaiters, nullptr);
+    pa_context_set_state_callback(recorder.context, wakePulseContextWaiters, recorder.loop);
     if (pa_context_connect(recorder.context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0 ||
         pa_threaded_mainloop_start(recorder.loop) < 0) {
         std::fprintf(stderr, "kvistra-listen: no sound server answers\n");
         return 1;
     }
     pa_threaded_mainloop_lock(recorder.loop);
-    bool started = waitReady() && startStream(source);
+    bool started = waitForPulseContext(recorder.loop, recorder.context) && startStream(source);
     // A sink that has been idle (a null sink, say) may still be playing out
     // a long block of silence, which a stream started now would wait behind:
     // "recording" is said once the sink plays with a short delay (or after
