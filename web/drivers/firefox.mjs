@@ -8,6 +8,7 @@
 import fs from "node:fs";
 import path from "node:path";
 import { endProcess, makeFolder, removeFolder, startProcess, startXvfb, within } from "./processes.mjs";
+import { keyPress, tapAt } from "./webdriver_actions.mjs";
 
 const prefs = {
   "app.update.disabledForTesting": true,
@@ -50,7 +51,6 @@ const prefs = {
   "full-screen-api.transition-duration.leave": "0 0",
 };
 
-const keys = { Escape: "\uE00C", Enter: "\uE007" };
 
 // Without a sound server Firefox opens no audio output, and its audio
 // clock stands still: options.audioClock puts in its stand-in output, whose
@@ -135,18 +135,13 @@ export async function launch(options = {}) {
         return reply.result.value;
       },
       async click(x, y) {
-        await perform({ type: "pointer", id: "mouse", parameters: { pointerType: "mouse" }, actions: [
-          { type: "pointerMove", x, y, origin: "viewport" }, { type: "pointerDown", button: 0 },
-          { type: "pointerUp", button: 0 }] });
+        await perform(tapAt("mouse", x, y));
       },
       async touch(x, y) {
-        await perform({ type: "pointer", id: "finger", parameters: { pointerType: "touch" }, actions: [
-          { type: "pointerMove", x, y, origin: "viewport" }, { type: "pointerDown", button: 0 },
-          { type: "pointerUp", button: 0 }] });
+        await perform(tapAt("touch", x, y));
       },
       async pressKey(key) {
-        await perform({ type: "key", id: "keyboard", actions: [
-          { type: "keyDown", value: keys[key] }, { type: "keyUp", value: keys[key] }] });
+        await perform(keyPress(key));
       },
       close,
     };

@@ -6,9 +6,9 @@ import fs from "node:fs";
 import net from "node:net";
 import path from "node:path";
 import { endProcess, makeFolder, removeFolder, startProcess, startXvfb, within } from "./processes.mjs";
+import { keyPress, tapAt } from "./webdriver_actions.mjs";
 
 const miniBrowser = "/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser";
-const keys = { Escape: "\uE00C", Enter: "\uE007" };
 
 function freePort() {
   return new Promise((resolve, reject) => {
@@ -77,15 +77,12 @@ export async function launch() {
         return command("POST", "/execute/sync", { script: `return ${expression};`, args: [] });
       },
       async click(x, y) {
-        await perform({ type: "pointer", id: "mouse", parameters: { pointerType: "mouse" }, actions: [
-          { type: "pointerMove", x, y, origin: "viewport" }, { type: "pointerDown", button: 0 },
-          { type: "pointerUp", button: 0 }] });
+        await perform(tapAt("mouse", x, y));
       },
       // No touch(): WebKitGTK's automation plays a touch pointer's actions
       // as a mouse's, so a trusted touch cannot be made here.
       async pressKey(key) {
-        await perform({ type: "key", id: "keyboard", actions: [
-          { type: "keyDown", value: keys[key] }, { type: "keyUp", value: keys[key] }] });
+        await perform(keyPress(key));
       },
       close,
     };
